@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -113,6 +114,9 @@ private:
     bool UpSideDownMode_ = false;
 
     std::optional<std::filesystem::path> File;
+    // The values found in the file, by lower-case name, while the constructor
+    // reads them; empty afterwards.
+    std::map<std::string, std::string> Stored;
 };
 
 } // namespace stakor
