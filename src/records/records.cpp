@@ -1,1 +1,263 @@
-// placeholder
+#include "records/records.h"
+
+#include "engine/random.h"
+#include "settings/atomic_file.h"
+#include "settings/language.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <string_view>
+
+namespace stakor {
+
+namespace {
+
+// Field offsets inside one 49-byte entry.
+constexpr size_t NameLengthAt = 0;
+constexpr size_t NameAt = 1;
+constexpr size_t ScoreAt = 21;
+constexpr size_t GlassModeAt = 25;
+constexpr size_t StartingLevelAt = 29;
+constexpr size_t LevelAt = 33;
+constexpr size_t TrashLinesAt = 37;
+constexpr size_t LinesAt = 41;
+constexpr size_t PlayTimeAt = 45;
+
+constexpr size_t StyleSize = TRecords::Places * TRecords::EntrySize; // 490
+
+int32_t ReadInt32(const uint8_t* bytes)
+{
+    const uint32_t value =
+        uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
+    return static_cast<int32_t>(value);
+}
+
+void WriteInt32(uint8_t* bytes, int32_t value)
+{
+    const auto bits = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+size_t EntryOffset(int style, int rank)
+{
+    if (style < 1 || style > TRecords::Styles || rank < 1 || rank > TRecords::Places)
+        throw std::out_of_range(
+            "No high-score place for style " + std::to_string(style) + ", rank " + std::to_string(rank));
+    return static_cast<size_t>(style - 1) * StyleSize + static_cast<size_t>(rank - 1) * TRecords::EntrySize;
+}
+
+// A damaged file may claim up to 255 name bytes; never read past the 20 there are.
+std::string_view NameOf(const uint8_t* entry)
+{
+    const size_t length = std::min<size_t>(entry[NameLengthAt], TRecords::MaxNameLength);
+    return {reinterpret_cast<const char*>(entry + NameAt), length};
+}
+
+std::optional<std::filesystem::path> AbsoluteFolderFrom(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    std::filesystem::path folder(value);
+    if (!folder.is_absolute())
+        return std::nullopt;
+    return folder;
+}
+
+} // namespace
+
+TRecords::TRecords(TRandom& random, std::optional<std::filesystem::path> file)
+    : Rng(random)
+    , File(std::move(file))
+{
+}
+
+std::optional<std::filesystem::path> TRecords::DefaultFile()
+{
+    // A relative XDG_DATA_HOME is invalid by the XDG rules and must be ignored.
+    std::optional<std::filesystem::path> base = AbsoluteFolderFrom("XDG_DATA_HOME");
+    if (!base) {
+        const std::optional<std::filesystem::path> home = AbsoluteFolderFrom("HOME");
+        if (!home)
+            return std::nullopt;
+        base = *home / ".local" / "share";
+    }
+    return *base / "Orvelan Games" / "Vexamo Stakor" / "records.dat";
+}
+
+THighScoreEntry TRecords::Entry(int style, int rank) const
+{
+    const uint8_t* entry = Table.data() + EntryOffset(style, rank);
+    THighScoreEntry result;
+    result.Name = std::string(NameOf(entry));
+    result.Score = ReadInt32(entry + ScoreAt);
+    result.GlassMode = ReadInt32(entry + GlassModeAt);
+    result.StartingLevel = ReadInt32(entry + StartingLevelAt);
+    result.Level = ReadInt32(entry + LevelAt);
+    result.TrashLines = ReadInt32(entry + TrashLinesAt);
+    result.Lines = ReadInt32(entry + LinesAt);
+    result.PlayTime = ReadInt32(entry + PlayTimeAt);
+    return result;
+}
+
+void TRecords::SetEntry(int style, int rank, const THighScoreEntry& entry)
+{
+    uint8_t* bytes = Table.data() + EntryOffset(style, rank);
+    const size_t length = std::min(entry.Name.size(), MaxNameLength);
+    bytes[NameLengthAt] = static_cast<uint8_t>(length);
+    // Unused name bytes are zeroed so that equal entries give equal blocks.
+    std::memset(bytes + NameAt, 0, MaxNameLength);
+    std::memcpy(bytes + NameAt, entry.Name.data(), length);
+    WriteInt32(bytes + ScoreAt, entry.Score);
+    WriteInt32(bytes + GlassModeAt, entry.GlassMode);
+    WriteInt32(bytes + StartingLevelAt, entry.StartingLevel);
+    WriteInt32(bytes + LevelAt, entry.Level);
+    WriteInt32(bytes + TrashLinesAt, entry.TrashLines);
+    WriteInt32(bytes + LinesAt, entry.Lines);
+    WriteInt32(bytes + PlayTimeAt, entry.PlayTime);
+}
+
+// Every step works on bytes and wraps modulo 256; the loop directions are part
+// of the file format, so they must not be "simplified".
+TRecords::TFileImage TRecords::Scramble(const TBlock& table, TRandom& random)
+{
+    TFileImage e{};
+    for (size_t k = 0; k < BlockSize; ++k) {
+        const auto r = static_cast<uint8_t>(random.Random(256));
+        e[2 * k] = r;
+        e[2 * k + 1] = static_cast<uint8_t>(table[k] - r);
+    }
+    for (size_t i = 0; i + 1 < FileSize; ++i)
+        e[i] = static_cast<uint8_t>(e[i] - e[i + 1]);
+    for (size_t i = FileSize - 1; i-- > 0;)
+        e[i + 1] = static_cast<uint8_t>(e[i + 1] - e[i]);
+    for (size_t i = 0; i + 1 < FileSize; ++i)
+        e[i] = static_cast<uint8_t>(e[i] + e[i + 1]);
+    return e;
+}
+
+TRecords::TBlock TRecords::Unscramble(const TFileImage& file)
+{
+    TFileImage d = file;
+    for (size_t i = FileSize - 1; i-- > 0;)
+        d[i] = static_cast<uint8_t>(d[i] - d[i + 1]);
+    for (size_t i = 0; i + 1 < FileSize; ++i)
+        d[i + 1] = static_cast<uint8_t>(d[i + 1] + d[i]);
+    for (size_t i = FileSize - 1; i-- > 0;)
+        d[i] = static_cast<uint8_t>(d[i] + d[i + 1]);
+    TBlock t{};
+    for (size_t k = 0; k < BlockSize; ++k)
+        t[k] = static_cast<uint8_t>(d[2 * k] + d[2 * k + 1]);
+    return t;
+}
+
+void TRecords::LoadRecords()
+{
+    Table.fill(0);
+    if (!File)
+        return;
+    std::ifstream in(*File, std::ios::binary);
+    if (!in)
+        return;
+    // A longer file is read by its first 4900 bytes, as a reader that asks for
+    // exactly that much would; the rest is ignored.
+    TFileImage image{};
+    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(FileSize));
+    if (static_cast<size_t>(in.gcount()) != FileSize)
+        return;
+    Table = Unscramble(image);
+}
+
+void TRecords::SaveRecords()
+{
+    // Scrambling comes first and always happens: a replay without a file must
+    // draw the same random numbers as a game that saves.
+    const TFileImage image = Scramble(Table, Rng);
+    if (!File)
+        return;
+    WriteFileAtomically(*File, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+}
+
+// A result enters only above the tenth place. Each name holds at most one
+// place per style, with its best score: a player who improves moves up and
+// pushes nobody out; a new name pushes the tenth place out. The table is saved
+// before the dialog opens, and a failed save keeps the dialog closed.
+void TRecords::AddRecord(const TGameResult& result, IRecordsUi& ui, const TLanguage& lang)
+{
+    // The game passes its GameStyle setting; a bad value must not index past
+    // the block, so it picks the nearest table instead.
+    const int style = std::clamp(result.Style, 1, Styles);
+    const int32_t score = result.Score;
+    auto scoreAt = [&](int rank) { return ReadInt32(Table.data() + EntryOffset(style, rank) + ScoreAt); };
+
+    if (score == 0)
+        return;
+    if (scoreAt(Places) >= score)
+        return;
+
+    // Searching from the bottom puts a new score below an equal old one.
+    int above = Places;
+    while (above >= 1 && scoreAt(above) < score)
+        --above;
+    const int place = above + 1;
+
+    if (PlayerName.empty())
+        PlayerName = lang.GetText("MB12");
+    const std::string caption = lang.GetText("MB10");
+    const std::string prompt = lang.GetText("MB11");
+    for (;;) {
+        if (PlayerName.size() > MaxNameLength)
+            PlayerName.resize(MaxNameLength);
+        const std::string preset = PlayerName;
+        PlayerName = ui.InputName(caption, prompt, preset);
+        // An empty answer to an empty preset is all a player can give to cancel
+        // when there is no default name; asking again would never end, so the
+        // entry is given up: nothing saved, no dialog.
+        if (PlayerName.empty() && preset.empty())
+            return;
+        if (!PlayerName.empty() && PlayerName.size() <= MaxNameLength)
+            break;
+    }
+
+    int match = 0;
+    for (int rank = Places; rank >= 1; --rank) {
+        if (NameOf(Table.data() + EntryOffset(style, rank)) == PlayerName) {
+            match = rank;
+            break;
+        }
+    }
+
+    uint8_t* const styleBlock = Table.data() + EntryOffset(style, 1);
+    if (match != 0) {
+        if (scoreAt(match) >= score)
+            return;
+        // Removing the player's own worse entry leaves rank 10 doubled for now;
+        // the shift below overwrites one copy, so the tenth player stays.
+        if (match <= Places - 1)
+            std::memmove(styleBlock + static_cast<size_t>(match - 1) * EntrySize,
+                styleBlock + static_cast<size_t>(match) * EntrySize, static_cast<size_t>(Places - match) * EntrySize);
+    }
+    if (place <= Places - 1)
+        std::memmove(styleBlock + static_cast<size_t>(place) * EntrySize,
+            styleBlock + static_cast<size_t>(place - 1) * EntrySize, static_cast<size_t>(Places - place) * EntrySize);
+
+    THighScoreEntry entry;
+    entry.Name = PlayerName;
+    entry.Score = score;
+    entry.GlassMode = result.GlassMode;
+    entry.StartingLevel = result.StartingLevel;
+    entry.Level = result.Level;
+    entry.TrashLines = result.TrashLines;
+    entry.Lines = result.Lines;
+    entry.PlayTime = static_cast<int32_t>(result.PlayTime);
+    SetEntry(style, place, entry);
+
+    SaveRecords();
+    ui.ShowRecords();
+}
+
+} // namespace stakor

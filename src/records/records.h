@@ -41,8 +41,7 @@ public:
     virtual ~IRecordsUi() = default;
     // A box with a caption, one prompt line, an edit field preset with `preset`,
     // OK and Cancel. Gives the text entered, or `preset` on Cancel.
-    virtual std::string InputName(const std::string& caption, const std::string& prompt,
-                                  const std::string& preset) = 0;
+    virtual std::string InputName(const std::string& caption, const std::string& prompt, const std::string& preset) = 0;
     // Opens the high-scores dialog on the tab of the current game style.
     virtual void ShowRecords() = 0;
 };
@@ -55,7 +54,7 @@ public:
     static constexpr int Places = 10;
     static constexpr size_t EntrySize = 49;
     static constexpr size_t BlockSize = Styles * Places * EntrySize; // 2450
-    static constexpr size_t FileSize = 2 * BlockSize;                // 4900
+    static constexpr size_t FileSize = 2 * BlockSize; // 4900
     static constexpr size_t MaxNameLength = 20;
 
     using TBlock = std::array<uint8_t, BlockSize>;
