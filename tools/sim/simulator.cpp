@@ -1,1 +1,281 @@
-// placeholder
+#include "simulator.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "state_json.h"
+
+namespace stakor::sim {
+
+namespace {
+
+void AppendFlag(std::string& s, const char* key, bool value)
+{
+    s += '"';
+    s += key;
+    s += value ? "\":true," : "\":false,";
+}
+
+void AppendNumber(std::string& s, const char* key, long long value)
+{
+    s += '"';
+    s += key;
+    s += "\":";
+    s += std::to_string(value);
+    s += ',';
+}
+
+void AppendFigure(std::string& s, const char* key, const TFigure& f)
+{
+    s += '"';
+    s += key;
+    s += "\":{";
+    AppendNumber(s, "number", f.Number);
+    AppendNumber(s, "rotation", f.Rotation);
+    AppendNumber(s, "x", f.X);
+    AppendNumber(s, "y", f.Y);
+    AppendNumber(s, "color", f.Color);
+    s += f.FallsThrough ? "\"fallsThrough\":true}," : "\"fallsThrough\":false},";
+}
+
+constexpr char HexDigits[] = "0123456789abcdef";
+
+} // namespace
+
+TSimulator::TSimulator(const TOptions& options)
+    : Options(options)
+    , Ini(std::nullopt)
+    , Lang(Ini, {})
+    , Random_(options.Seed ? *options.Seed : TRandom::SeedFromTimeOfDay())
+    , Glass_(Random_)
+    , Clock(Timer)
+    , Figures_(Glass_, Random_, Ini, View, *this)
+    , Records_(Random_, options.Records ? std::optional<std::filesystem::path>(*options.Records) : std::nullopt)
+    , Rules({Game_, Figures_, Glass_, Clock, Ini, View, *this, Records_, *this, Lang})
+    , Control({Rules, Game_, Figures_, Ini, Lang, *this, View, *this})
+{
+    Ini.SetGameStyle(options.Style);
+    Ini.SetStartingLevel(options.Level);
+    Ini.SetGlassTrash(options.Trash);
+    Ini.SetGlassMode(options.Glass);
+    Ini.SetUpSideDownMode(options.UpsideDown);
+    Ini.SetFigureRotateClockWise(options.Clockwise);
+    Glass_.Skin.Resize(options.SkinWidth, 20);
+
+    Rules.InitGame();
+    // The window switches to the stored glass size as it opens.
+    if (options.Glass != 2)
+        Control.SetMode(options.Glass);
+}
+
+void TSimulator::PlaySoundEffect(TSoundEffect effect)
+{
+    Sounds.push_back(SoundEffectName(effect));
+}
+
+std::string TSimulator::InputName(const std::string&, const std::string&, const std::string&)
+{
+    return Options.Player;
+}
+
+bool TSimulator::Command(std::string_view word)
+{
+    if (word == "start")
+        Control.StartGameMenuItemClick();
+    else if (word == "tick")
+        Rules.Tick();
+    else if (word == "left")
+        Control.LeftKey();
+    else if (word == "right")
+        Control.RightKey();
+    else if (word == "up")
+        Control.UpKey(false, Ini.FigureRotateClockWise());
+    else if (word == "shift-up")
+        Control.UpKey(true, Ini.FigureRotateClockWise());
+    else if (word == "drop") {
+        Control.DropKeyPress();
+        Control.DropKeyRelease();
+    } else if (word == "drop-press")
+        Control.DropKeyPress();
+    else if (word == "drop-release")
+        Control.DropKeyRelease();
+    else if (word == "pause")
+        Control.PauseMenuItemClick();
+    else
+        return false;
+    return true;
+}
+
+std::string TSimulator::StateLine(bool withRecords)
+{
+    std::string s;
+    s.reserve(withRecords ? 6000 : 4000);
+    s += '{';
+    AppendFlag(s, "running", Game_.Running);
+    AppendFlag(s, "paused", Game_.Paused);
+    AppendFlag(s, "dropping", Figures_.Dropping);
+    AppendFlag(s, "stepped", Figures_.Stepped);
+    AppendFlag(s, "dropKeyDown", Control.DropKeyDown);
+    AppendFlag(s, "clock", Clock.Running());
+    AppendFlag(s, "overflow", Glass_.Overflow);
+    AppendNumber(s, "timeMs", Game_.TimeMs);
+    AppendNumber(s, "period", Clock.Period);
+    AppendNumber(s, "level", Game_.Level);
+    AppendNumber(s, "levelLines", Game_.LevelLines);
+    AppendNumber(s, "singles", Game_.Singles);
+    AppendNumber(s, "doubles", Game_.Doubles);
+    AppendNumber(s, "triples", Game_.Triples);
+    AppendNumber(s, "quadruples", Game_.Quadruples);
+    AppendNumber(s, "quintuples", Game_.Quintuples);
+    AppendNumber(s, "totalLines", Game_.TotalLines);
+    AppendNumber(s, "score", Game_.Score);
+    AppendNumber(s, "seed", Random_.Seed);
+    AppendFigure(s, "current", Figures_.Current);
+    AppendFigure(s, "next", Figures_.Next);
+
+    s += "\"glass\":[";
+    for (int y = 1 - TGlass::HiddenRows; y <= Glass_.Height(); ++y) {
+        s += y == 1 - TGlass::HiddenRows ? "\"" : ",\"";
+        for (int x = 1; x <= Glass_.Width(); ++x)
+            s += HexDigits[Glass_.Cell(x, y).Mask & 15];
+        s += '"';
+    }
+    s += "],\"colors\":[";
+    for (int y = 1 - TGlass::HiddenRows; y <= Glass_.Height(); ++y) {
+        s += y == 1 - TGlass::HiddenRows ? "\"" : ",\"";
+        for (int x = 1; x <= Glass_.Width(); ++x)
+            for (const uint8_t color : Glass_.Cell(x, y).Colors) {
+                s += HexDigits[color >> 4];
+                s += HexDigits[color & 15];
+            }
+        s += '"';
+    }
+    s += "],\"sounds\":[";
+    for (size_t i = 0; i < Sounds.size(); ++i) {
+        s += i == 0 ? "\"" : ",\"";
+        s += Sounds[i];
+        s += '"';
+    }
+    Sounds.clear();
+    s += ']';
+
+    if (withRecords) {
+        s += ",\"records\":[";
+        for (int style = 1; style <= TRecords::Styles; ++style) {
+            s += style == 1 ? "[" : ",[";
+            for (int rank = 1; rank <= TRecords::Places; ++rank) {
+                const THighScoreEntry entry = Records_.Entry(style, rank);
+                s += rank == 1 ? "[" : ",[";
+                s += JsonString(entry.Name);
+                s += ',';
+                s += std::to_string(entry.Score);
+                s += ']';
+            }
+            s += ']';
+        }
+        s += ']';
+    }
+    s += '}';
+    return s;
+}
+
+int RunScript(TSimulator& simulator, std::istream& script, std::ostream& out, std::ostream& err)
+{
+    long long line = 1;
+    long long column = 0;
+    long long words = 0;
+    std::string word;
+    long long wordLine = 0;
+    long long wordColumn = 0;
+
+    // Words are carried out as soon as they are complete, so that a program
+    // can drive the simulator through a pipe.
+    const auto finishWord = [&]() -> bool {
+        if (word.empty())
+            return true;
+        ++words;
+        bool known = true;
+        if (word == "state") {
+            out << simulator.StateLine(false) << '\n';
+            out.flush();
+        } else {
+            try {
+                known = simulator.Command(word);
+            } catch (const std::exception& error) {
+                // The game goes on after a failed write, as the window's does.
+                err << "stakor-sim: " << error.what() << '\n';
+            }
+        }
+        if (!known) {
+            err << "stakor-sim: unknown word '" << word << "' at line " << wordLine << ", column " << wordColumn
+                << " (word " << words << ")\n";
+            return false;
+        }
+        word.clear();
+        return true;
+    };
+
+    bool comment = false;
+    for (int c = script.get(); c != std::char_traits<char>::eof(); c = script.get()) {
+        ++column;
+        if (c == '\n') {
+            if (!finishWord())
+                return 2;
+            comment = false;
+            ++line;
+            column = 0;
+        } else if (comment) {
+            continue;
+        } else if (c == '#') {
+            if (!finishWord())
+                return 2;
+            comment = true;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+            if (!finishWord())
+                return 2;
+        } else {
+            if (word.empty()) {
+                wordLine = line;
+                wordColumn = column;
+            }
+            word += static_cast<char>(c);
+        }
+    }
+    if (!finishWord())
+        return 2;
+    out << simulator.StateLine(true) << '\n';
+    out.flush();
+    return 0;
+}
+
+int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    TOptions options;
+    try {
+        options = ParseOptions(args);
+    } catch (const TOptionError& error) {
+        err << "stakor-sim: " << error.what() << '\n';
+        return 2;
+    }
+    if (options.Help) {
+        out << Usage;
+        return 0;
+    }
+
+    std::ifstream file;
+    std::istream* script = &in;
+    if (options.Script != "-") {
+        file.open(options.Script, std::ios::binary);
+        if (!file) {
+            err << "stakor-sim: cannot read script " << options.Script << '\n';
+            return 2;
+        }
+        script = &file;
+    }
+
+    TSimulator simulator(options);
+    return RunScript(simulator, *script, out, err);
+}
+
+} // namespace stakor::sim
