@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Vexamo Stakor, builds it, and runs it.
+#
+#   ./build.sh run        install what is missing, build, start the game
+#   ./build.sh test       install what is missing, build, run every test
+#   ./build.sh sanitize   the tests again, built with AddressSanitizer and
+#                         UndefinedBehaviorSanitizer (in build-sanitize/)
+#
+# STAKOR_WERROR=ON turns compiler warnings into errors (CI sets it).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    libgtest-dev libbenchmark-dev
+)
+
+install_missing() {
+    local missing=() package
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DSTAKOR_WERROR="${STAKOR_WERROR:-OFF}" "$@"
+    cmake --build "$dir"
+}
+
+run_tests() {
+    local dir=$1
+    ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    # Until the window is built the game plays a short demo without one.
+    echo "A demo game in the simulator; its final state:"
+    ./build/stakor-sim --seed 2026 tools/sim/demo.txt | tail -n 1
+    ;;
+test)
+    install_missing
+    build build
+    run_tests build
+    ;;
+sanitize)
+    install_missing
+    build build-sanitize -DSTAKOR_SANITIZE=ON -DSTAKOR_BUILD_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
+    ;;
+*)
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac
