@@ -23,19 +23,18 @@ namespace {
 
 class TQuiet : public ISound, public IQuestions, public IRecordsUi {
 public:
-    void PlaySoundEffect(TSoundEffect) override { }
-    void StartMusic() override { }
-    void StopMusic() override { }
+    void PlaySoundEffect(TSoundEffect) override {}
+    void StartMusic() override {}
+    void StopMusic() override {}
     bool AskYesNo(const std::string&) override { return true; }
     std::string InputName(const std::string&, const std::string&, const std::string&) override { return "Bot"; }
-    void ShowRecords() override { }
+    void ShowRecords() override {}
 };
 
 struct TBenchWorld {
-    explicit TBenchWorld(uint32_t seed, int32_t style)
-        : Random(seed)
+    explicit TBenchWorld(uint32_t seed, int32_t style) : Random(seed)
     {
-        Glass.Skin.Resize(160, 20);
+        Glass.SetSkin(TBitmap(160, 20));
         Ini.SetGameStyle(style);
     }
 

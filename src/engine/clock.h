@@ -17,10 +17,7 @@ public:
 // The game clock: the timer and the period it was last started with.
 class TGameClock {
 public:
-    explicit TGameClock(ITimer& timer)
-        : Timer(timer)
-    {
-    }
+    explicit TGameClock(ITimer& timer) : Timer(timer) {}
 
     void StartClock(uint32_t periodMs)
     {
@@ -51,7 +48,7 @@ private:
 class TManualTimer : public ITimer {
 public:
     bool StartTimer(uint32_t) override { return true; }
-    void StopTimer() override { }
+    void StopTimer() override {}
 };
 
 } // namespace stakor

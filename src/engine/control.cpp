@@ -10,10 +10,7 @@
 
 namespace stakor {
 
-TGameControl::TGameControl(const TContext& context)
-    : C(context)
-{
-}
+TGameControl::TGameControl(const TContext& context) : C(context) {}
 
 bool TGameControl::GameKeysAct() const
 {

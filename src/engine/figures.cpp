@@ -131,11 +131,7 @@ const TShape& FigureShape(int number, int rotation)
 }
 
 TFigures::TFigures(TGlass& glass, TRandom& random, const TIni& ini, IGameView& view, ISound& sound)
-    : Glass(glass)
-    , Rng(random)
-    , Ini(ini)
-    , View(view)
-    , Sound(sound)
+    : Glass(glass), Rng(random), Ini(ini), View(view), Sound(sound)
 {
 }
 

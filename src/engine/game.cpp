@@ -21,10 +21,7 @@ int32_t WrappingAdd(int32_t a, int32_t b)
 
 } // namespace
 
-TGameRules::TGameRules(const TContext& context)
-    : C(context)
-{
-}
+TGameRules::TGameRules(const TContext& context) : C(context) {}
 
 void TGameRules::InitGame()
 {

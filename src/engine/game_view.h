@@ -41,19 +41,19 @@ public:
 // A view that draws nothing, for replays and measurements.
 class TSilentView : public IGameView {
 public:
-    void DrawCell(int, int, const TGlassCell&) override { }
-    void DimGlass() override { }
-    void DrawNotice(TNotice) override { }
-    void Present() override { }
-    void Wait(int) override { }
-    void DrawScore(int32_t) override { }
-    void DrawLevel(int32_t, int32_t) override { }
-    void ShowLineCounts(const TGame&) override { }
-    void RepaintLifeBar() override { }
-    void DrawNextFigure(const TFigure&) override { }
-    void ClearNextFigure() override { }
-    void ClearScoreAndLevel() override { }
-    void GlassResized() override { }
+    void DrawCell(int, int, const TGlassCell&) override {}
+    void DimGlass() override {}
+    void DrawNotice(TNotice) override {}
+    void Present() override {}
+    void Wait(int) override {}
+    void DrawScore(int32_t) override {}
+    void DrawLevel(int32_t, int32_t) override {}
+    void ShowLineCounts(const TGame&) override {}
+    void RepaintLifeBar() override {}
+    void DrawNextFigure(const TFigure&) override {}
+    void ClearNextFigure() override {}
+    void ClearScoreAndLevel() override {}
+    void GlassResized() override {}
 };
 
 } // namespace stakor

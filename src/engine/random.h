@@ -8,10 +8,7 @@ namespace stakor {
 // A seed replays a whole game, so every caller draws in the order the rules give.
 class TRandom {
 public:
-    explicit TRandom(uint32_t seed = 0)
-        : Seed(seed)
-    {
-    }
+    explicit TRandom(uint32_t seed = 0) : Seed(seed) {}
 
     // An integer in 0..n-1 (0 for n = 0). The seed advances on every call,
     // also for n = 0 or 1, because replays depend on the count of draws.

@@ -6,11 +6,26 @@
 
 namespace stakor {
 
-TGlass::TGlass(TRandom& random)
-    : Rng(random)
+TGlass::TGlass(TRandom& random) : Rng(random)
 {
+    Background.Resize(20 * 18, 20 * 25);
     SetSize(2);
     Clear();
+}
+
+void TGlass::SetSkin(TBitmap skin)
+{
+    Skin_ = std::move(skin);
+    TileOpaque_.clear();
+    if (Skin_.Height < 20)
+        return; // no tile is whole
+    for (int tile = 0; 20 * tile + 19 < Skin_.Width; ++tile) {
+        bool opaque = true;
+        for (int j = 0; j < 20 && opaque; ++j)
+            for (int i = 0; i < 20 && opaque; ++i)
+                opaque = Skin_.Pixel(20 * tile + i, j) != TPixel{};
+        TileOpaque_.push_back(opaque);
+    }
 }
 
 void TGlass::SetSize(int mode)
@@ -22,6 +37,7 @@ void TGlass::SetSize(int mode)
         Width_ = 18;
         Height_ = 25;
     }
+    Bitmap.Resize(20 * Width_, 20 * Height_);
 }
 
 void TGlass::Clear()

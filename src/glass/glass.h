@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "glass/bitmap.h"
 
@@ -73,19 +74,29 @@ public:
 
     // Ordinary colours are the skin tiles but the last, which belongs to the
     // falling triangle of the fifth style.
-    int SkinWidth() const { return Skin.Width; }
+    int SkinWidth() const { return Skin_.Width; }
     int OrdinaryColors() const { return (SkinWidth() - 1) / 20; }
+
+    // The cell skin: tiles of 20 x 20 side by side; only its top 20 rows count.
+    const TBitmap& Skin() const { return Skin_; }
+    void SetSkin(TBitmap skin);
+    // Whether tile t lies whole in the skin, so it can be drawn from; and
+    // whether it also has no transparent (black) pixel, so a whole cell of it
+    // can be copied row by row.
+    bool TileDrawable(int tile) const { return tile >= 0 && static_cast<size_t>(tile) < TileOpaque_.size(); }
+    bool TileOpaque(int tile) const { return TileDrawable(tile) && TileOpaque_[static_cast<size_t>(tile)]; }
 
     bool Overflow = false;
 
     TBitmap Bitmap; // the drawn glass, 20 pixels a cell
-    TBitmap Skin; // tiles of 20 x 20 side by side
-    TBitmap Background; // colour, picture and grid, prepared for the big glass
+    TBitmap Background; // colour, picture and grid; sized for the big glass
 
 private:
     void RemoveLines(int bottom, int count, ILineRemovalHooks& hooks);
 
     TRandom& Rng;
+    TBitmap Skin_;
+    std::vector<bool> TileOpaque_;
     int Width_ = 12;
     int Height_ = 18;
     std::array<std::array<TGlassCell, Rows>, Columns> Cells{};

@@ -70,11 +70,7 @@ std::optional<std::filesystem::path> AbsoluteFolderFrom(const char* variable)
 
 } // namespace
 
-TRecords::TRecords(TRandom& random, std::optional<std::filesystem::path> file)
-    : Rng(random)
-    , File(std::move(file))
-{
-}
+TRecords::TRecords(TRandom& random, std::optional<std::filesystem::path> file) : Rng(random), File(std::move(file)) {}
 
 std::optional<std::filesystem::path> TRecords::DefaultFile()
 {

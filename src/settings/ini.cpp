@@ -333,7 +333,7 @@ TReadResult ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
-    struct stat info { };
+    struct stat info {};
     TReadResult result = TReadResult::Read;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         result = TReadResult::Failed;
@@ -380,8 +380,7 @@ std::optional<std::filesystem::path> AbsoluteFolder(const char* variable)
 
 } // namespace
 
-TIni::TIni(std::optional<std::filesystem::path> file)
-    : File(std::move(file))
+TIni::TIni(std::optional<std::filesystem::path> file) : File(std::move(file))
 {
     if (File) {
         std::string bytes;

@@ -72,11 +72,7 @@ std::optional<std::string> ReadBytes(const fs::path& path)
 
 } // namespace
 
-TLanguage::TLanguage(TIni& ini, std::filesystem::path languageDir)
-    : Ini(ini)
-    , LanguageDir(std::move(languageDir))
-{
-}
+TLanguage::TLanguage(TIni& ini, std::filesystem::path languageDir) : Ini(ini), LanguageDir(std::move(languageDir)) {}
 
 void TLanguage::FindLanguages()
 {

@@ -152,7 +152,7 @@ TEST(AddTrash, DrawsInOrderAndLeavesAHoleInEveryRow)
     for (const int style : {1, 3, 5}) {
         TRandom random(4242u + static_cast<uint32_t>(style));
         TGlass glass(random);
-        glass.Skin.Resize(160, 20);
+        glass.SetSkin(TBitmap(160, 20));
         TRandom replica(random.Seed);
         glass.AddTrash(6, style);
 
@@ -193,7 +193,7 @@ TEST(AddTrash, NoneForZeroOrLessAndNeverBeyondTheGrid)
 {
     TRandom random(1);
     TGlass glass(random);
-    glass.Skin.Resize(160, 20);
+    glass.SetSkin(TBitmap(160, 20));
     glass.AddTrash(0, 3);
     glass.AddTrash(-5, 3);
     EXPECT_EQ(random.Seed, 1u);
@@ -215,7 +215,7 @@ TEST(AddTrash, NoneForZeroOrLessAndNeverBeyondTheGrid)
     TRandom replica(random.Seed);
     glass.AddTrash(500, 3);
     TGlass bounded(replica);
-    bounded.Skin.Resize(160, 20);
+    bounded.SetSkin(TBitmap(160, 20));
     bounded.AddTrash(23, 3);
     EXPECT_EQ(GlassText(glass, -4), GlassText(bounded, -4));
     EXPECT_EQ(random.Seed, replica.Seed);
@@ -227,7 +227,7 @@ TEST(AddTrash, NarrowSkinGivesTileZero)
 {
     TRandom random(6);
     TGlass glass(random);
-    glass.Skin.Resize(20, 20);
+    glass.SetSkin(TBitmap(20, 20));
     glass.AddTrash(3, 3);
     for (int y = 16; y <= 18; ++y)
         for (int x = 1; x <= 12; ++x)

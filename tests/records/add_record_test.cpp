@@ -30,11 +30,7 @@ public:
         uint32_t SeedThen;
     };
 
-    TFakeUi(const TRandom& rng, std::filesystem::path file)
-        : Rng(rng)
-        , File(std::move(file))
-    {
-    }
+    TFakeUi(const TRandom& rng, std::filesystem::path file) : Rng(rng), File(std::move(file)) {}
 
     std::string InputName(const std::string& caption, const std::string& prompt, const std::string& preset) override
     {
@@ -75,12 +71,7 @@ struct TPlace {
 
 class AddRecord : public ::testing::Test {
 protected:
-    AddRecord()
-        : Records(Rng, FilePath())
-        , Ui(Rng, FilePath())
-        , Lang(Ini, Folder.Path / "Language")
-    {
-    }
+    AddRecord() : Records(Rng, FilePath()), Ui(Rng, FilePath()), Lang(Ini, Folder.Path / "Language") {}
 
     std::filesystem::path FilePath() const { return Folder.Path / "records.dat"; }
 

@@ -285,8 +285,7 @@ TEST_F(IniTest, RefusedWriteThrowsAndKeepsTheValue)
 // Sets an environment variable for one test and puts the old value back.
 class EnvironmentGuard {
 public:
-    explicit EnvironmentGuard(const char* name)
-        : Name(name)
+    explicit EnvironmentGuard(const char* name) : Name(name)
     {
         if (const char* value = std::getenv(name))
             Saved = value;

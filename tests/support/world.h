@@ -89,10 +89,9 @@ private:
 };
 
 struct TWorld {
-    explicit TWorld(uint32_t seed = 1)
-        : Random(seed)
+    explicit TWorld(uint32_t seed = 1) : Random(seed)
     {
-        Glass.Skin.Resize(160, 20); // seven colours and the falling triangle's tile
+        Glass.SetSkin(TBitmap(160, 20)); // seven colours and the falling triangle's tile
     }
 
     // Starts a game and forgets what it logged.

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "glass/image_file.h"
 #include "simulator.h"
 
 namespace stakor::sim {
@@ -249,6 +250,67 @@ TEST(SimProgram, DrivenThroughAPipeAndExitStatus)
     EXPECT_EQ(Field(first, "running"), "true");
     EXPECT_EQ(Number(second, "timeMs"), 950);
     std::filesystem::remove_all(folder);
+}
+
+TEST(SimPictures, RenderAndPanelsAreWrittenAsTheyStand)
+{
+    const auto folder = TempFolder("pictures");
+    const std::string render = (folder / "glass.bmp").string();
+    // No game yet: the glass shows its plain background, the panels are black
+    // and the life bar shows an empty glass.
+    TRun run = RunSim({"--bg-file", "", "--bg-color", "0x112233", "--grid", "0", "--render", render, "--panels",
+                          (folder / "panels").string()},
+        "");
+    ASSERT_EQ(run.Status, 0) << run.Errors;
+    TBitmap glass;
+    ASSERT_TRUE(LoadImageFile(render, glass));
+    EXPECT_EQ(glass.Width, 240);
+    EXPECT_EQ(glass.Height, 360);
+    EXPECT_EQ(glass.Pixel(0, 0), ColorToPixel(0x112233));
+    EXPECT_EQ(glass.Pixel(239, 359), ColorToPixel(0x112233));
+    TBitmap score, level, life, next;
+    ASSERT_TRUE(LoadImageFile(folder / "panels" / "score.bmp", score));
+    ASSERT_TRUE(LoadImageFile(folder / "panels" / "level.bmp", level));
+    ASSERT_TRUE(LoadImageFile(folder / "panels" / "life.bmp", life));
+    ASSERT_TRUE(LoadImageFile(folder / "panels" / "next.bmp", next));
+    EXPECT_EQ(std::make_pair(score.Width, score.Height), std::make_pair(120, 23));
+    EXPECT_EQ(std::make_pair(level.Width, level.Height), std::make_pair(70, 29));
+    EXPECT_EQ(std::make_pair(life.Width, life.Height), std::make_pair(10, 360));
+    EXPECT_EQ(std::make_pair(next.Width, next.Height), std::make_pair(120, 120));
+    EXPECT_EQ(score.Pixel(110, 10), TPixel{});
+    EXPECT_EQ(life.Pixel(5, 359), ColorToPixel(0xE0B866));
+
+    // A game in the big glass with the grid: the grid colour on the lines,
+    // the falling figure drawn, the score and level shown.
+    run = RunSim({"--glass", "3", "--seed", "8", "--bg-file", "", "--grid-color", "0x0000ff", "--render", render,
+                     "--panels", (folder / "big").string()},
+        "start tick tick tick tick tick tick");
+    ASSERT_EQ(run.Status, 0) << run.Errors;
+    ASSERT_TRUE(LoadImageFile(render, glass));
+    EXPECT_EQ(glass.Width, 360);
+    EXPECT_EQ(glass.Pixel(19, 400), ColorToPixel(0x0000ff));
+    ASSERT_TRUE(LoadImageFile(folder / "big" / "level.bmp", level));
+    EXPECT_EQ(level.Pixel(3, 3), (TPixel{0, 153, 0}));
+    ASSERT_TRUE(LoadImageFile(folder / "big" / "life.bmp", life));
+    EXPECT_EQ(life.Height, 500);
+
+    // Unwritable targets fail after the run, with status 1.
+    run = RunSim({"--render", (folder / "no" / "such" / "folder" / "g.bmp").string()}, "");
+    EXPECT_EQ(run.Status, 1);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(SimPictures, SkinWidthAloneRepeatsTheShippedTiles)
+{
+    TBitmap base(60, 20); // two ordinary tiles and the special one
+    for (int t = 0; t < 3; ++t)
+        base.FillRect(20 * t, 0, 20 * t + 19, 19, {static_cast<uint8_t>(t + 1), 0, 0});
+    const TBitmap skin = SkinOfWidth(base, 130);
+    ASSERT_EQ(skin.Width, 130);
+    for (int t = 0; t < 5; ++t)
+        EXPECT_EQ(skin.Pixel(20 * t + 7, 7).B, t % 2 + 1);
+    EXPECT_EQ(skin.Pixel(20 * 5 + 7, 7).B, 3); // the last whole tile is the special one
+    EXPECT_EQ(SkinOfWidth(TBitmap(), 40).Pixel(5, 5).B, 128);
 }
 
 } // namespace

@@ -1,0 +1,154 @@
+#include "engine/pixel_view.h"
+
+#include "engine/figures.h"
+#include "engine/game.h"
+#include "engine/panels.h"
+#include "glass/glass.h"
+#include "glass/glass_painter.h"
+#include "glass/image_file.h"
+#include "glass/image_set.h"
+#include "glass/resample.h"
+#include "settings/ini.h"
+#include "settings/language.h"
+
+namespace stakor {
+
+TPixelView::TPixelView(TContext context)
+    : C(std::move(context)),
+      Score(ScoreWidth, ScoreHeight),
+      Level(LevelWidth, LevelHeight),
+      Life(LifeWidth, C.Glass.Bitmap.Height),
+      Next(NextSize, NextSize)
+{
+}
+
+void TPixelView::DrawCell(int x, int y, const TGlassCell& cell)
+{
+    stakor::DrawCell(C.Glass, x, y, cell, C.Ini.UpSideDownMode());
+}
+
+void TPixelView::DimGlass()
+{
+    stakor::DimGlass(C.Glass);
+}
+
+void TPixelView::DrawNotice(TNotice notice)
+{
+    stakor::DrawNotice(C.Glass.Bitmap, notice == TNotice::Paused ? C.Images.PausedImage : C.Images.GameOverImage,
+        ColorToPixel(C.Images.NoticeColor));
+}
+
+void TPixelView::Present()
+{
+    if (C.Ini.GlassShowTime())
+        DrawTime(C.Glass.Bitmap, C.Game.TimeMs);
+    C.Display.ShowGlass(C.Glass.Bitmap);
+}
+
+void TPixelView::Wait(int ms)
+{
+    C.Display.Wait(ms);
+}
+
+void TPixelView::DrawScore(int32_t score)
+{
+    // Every change fades in over five frames, the digits glowing green.
+    const TBitmap before = Score;
+    const TBitmap after = ScoreBitmap(score, C.Images.DigitsImage);
+    for (int frame = 0; frame <= 4; ++frame) {
+        ScoreFadeFrame(before, after, frame, Score);
+        C.Display.ShowPanel(TPanel::Score, Score);
+        if (frame < 4)
+            C.Display.Wait(45);
+    }
+}
+
+void TPixelView::DrawLevel(int32_t level, int32_t levelLines)
+{
+    DrawLevelBitmap(Level, level, levelLines, C.Images.DigitsImage);
+    C.Display.ShowPanel(TPanel::Level, Level);
+}
+
+void TPixelView::ShowLineCounts(const TGame& game)
+{
+    C.Display.ShowLineCounts(game);
+}
+
+void TPixelView::RepaintLifeBar()
+{
+    PaintLifeBar(Life, C.Glass, C.Ini.UpSideDownMode(),
+        {ColorToPixel(C.Images.LifeFillColor), ColorToPixel(C.Images.LifeGapColor),
+            ColorToPixel(C.Images.LifeFreeColor)});
+    C.Display.ShowPanel(TPanel::Life, Life);
+}
+
+void TPixelView::DrawNextFigure(const TFigure& next)
+{
+    DrawNextFigureBitmap(Next, next, C.Glass, C.Ini.UpSideDownMode());
+    C.Display.ShowPanel(TPanel::Next, Next);
+}
+
+void TPixelView::ClearNextFigure()
+{
+    Next.FillBlack();
+    C.Display.ShowPanel(TPanel::Next, Next);
+}
+
+void TPixelView::ClearScoreAndLevel()
+{
+    Score.FillBlack();
+    Level.FillBlack();
+    C.Display.ShowPanel(TPanel::Score, Score);
+    C.Display.ShowPanel(TPanel::Level, Level);
+}
+
+void TPixelView::GlassResized()
+{
+    BuildBackground();
+    LoadSkin();
+}
+
+void TPixelView::InitLifeBar()
+{
+    Life.Resize(LifeWidth, C.Glass.Bitmap.Height);
+    RepaintLifeBar();
+}
+
+void TPixelView::BuildBackground()
+{
+    FillBackground(C.Glass, ColorToPixel(C.Ini.GlassBgColor()));
+    const std::string& name = C.Ini.GlassBgFileName();
+    bool forget = false;
+    if (!name.empty()) {
+        std::filesystem::path file(name);
+        if (file.is_relative())
+            file = C.ProgramDir / file;
+        TBitmap picture;
+        if (LoadImageFile(file, picture)) {
+            std::vector<const uint8_t*> rows(static_cast<size_t>(picture.Height));
+            for (int y = 0; y < picture.Height; ++y)
+                rows[static_cast<size_t>(y)] = picture.Row(y);
+            ResampleImage(rows.data(), picture.Width, picture.Height, C.Ini.GlassBgStretch(), C.Glass.Background.Row(0),
+                C.Glass.Background.Stride, C.Glass.Bitmap.Height, C.Glass.Bitmap.Width);
+        } else {
+            forget = true;
+        }
+    }
+    if (C.Ini.GlassShowGrid())
+        DrawGrid(C.Glass, ColorToPixel(C.Ini.GlassGridColor()));
+    // Not tried again: the setting is cleared, and saved. A refused write
+    // reaches the caller only after the background is complete.
+    if (forget)
+        C.Ini.SetGlassBgFileName("");
+}
+
+void TPixelView::LoadSkin()
+{
+    TBitmap skin;
+    if (LoadImageFile(C.ProgramDir / "Skin" / C.Ini.GlassFontFileName(), skin))
+        C.Glass.SetSkin(std::move(skin));
+    else
+        C.Messages.ShowMessage(C.Lang.GetText("MB1"), C.Lang.GetText("MB2"), false);
+}
+
+} // namespace stakor
