@@ -12,6 +12,7 @@ cd "$(dirname "$0")"
 
 packages=(
     g++ cmake ninja-build pkg-config
+    qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     libgtest-dev libbenchmark-dev
 )
 

@@ -19,11 +19,7 @@ struct TPlacement {
 // prefers placements that fill rows, leave few holes and stay low.
 class TBot {
 public:
-    TBot(const TGlass& glass, TFigures& figures)
-        : Glass(glass)
-        , Figures(figures)
-    {
-    }
+    TBot(const TGlass& glass, TFigures& figures) : Glass(glass), Figures(figures) {}
 
     TPlacement Choose() const;
     // Turns and moves the current figure towards the placement through the

@@ -20,6 +20,16 @@ const char* const Usage = "Usage: stakor-sim [options] [SCRIPT]\n"
                           "  --skin-width W    width of the cell skin in pixels (default 160)\n"
                           "  --records FILE    high-score file to read and write\n"
                           "  --player NAME     the name given at a new high score (default Player)\n"
+                          "  --render FILE     after the script, write the glass picture as a BMP file\n"
+                          "  --panels DIR      after the script, write score.bmp, level.bmp, life.bmp\n"
+                          "                    and next.bmp into DIR\n"
+                          "  --skin FILE       the cell skin (default: the shipped squares.bmp)\n"
+                          "  --bg-color C      background colour 0xBBGGRR (default 0x333333)\n"
+                          "  --bg-file FILE    background picture, empty for none (default: the shipped one)\n"
+                          "  --bg-stretch 0|1  stretch the picture, else tile it (default 1)\n"
+                          "  --grid 0|1        grid lines (default 1)\n"
+                          "  --grid-color C    grid colour 0xBBGGRR (default 0x808080)\n"
+                          "  --show-time       the playing time in the glass\n"
                           "\n"
                           "Script words: start tick left right up shift-up drop drop-press\n"
                           "drop-release pause state; # starts a comment.\n";
@@ -39,6 +49,26 @@ template <typename T> T ParseNumber(const std::string& option, const std::string
     if (value < static_cast<long long>(low) || value > static_cast<long long>(high))
         throw TOptionError(option + ": " + text + " is outside " + std::to_string(low) + ".." + std::to_string(high));
     return static_cast<T>(value);
+}
+
+int32_t ParseColor(const std::string& option, const std::string& text)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        unsigned long long value = 0;
+        const char* last = text.data() + text.size();
+        const auto [end, error] = std::from_chars(text.data() + 2, last, value, 16);
+        if (error != std::errc() || end != last || value > 0xFFFFFFFFull)
+            throw TOptionError(option + ": not a colour: '" + text + "'");
+        return static_cast<int32_t>(static_cast<uint32_t>(value));
+    }
+    return static_cast<int32_t>(ParseNumber<uint32_t>(option, text, 0, 0xFFFFFFFFu));
+}
+
+bool ParseFlag(const std::string& option, const std::string& text)
+{
+    if (text != "0" && text != "1")
+        throw TOptionError(option + ": expected 0 or 1, got '" + text + "'");
+    return text == "1";
 }
 
 } // namespace
@@ -85,10 +115,30 @@ TOptions ParseOptions(const std::vector<std::string>& args)
         } else if (arg == "--clockwise") {
             flag();
             options.Clockwise = true;
-        } else if (arg == "--skin-width")
+        } else if (arg == "--skin-width") {
             // A generous bound; the skin is made in memory at this width.
             options.SkinWidth = ParseNumber<int32_t>(arg, value(), 0, 1000000);
-        else if (arg == "--records") {
+            options.SkinWidthGiven = true;
+        } else if (arg == "--render")
+            options.Render = value();
+        else if (arg == "--panels")
+            options.Panels = value();
+        else if (arg == "--skin")
+            options.Skin = value();
+        else if (arg == "--bg-color")
+            options.BgColor = ParseColor(arg, value());
+        else if (arg == "--bg-file")
+            options.BgFile = value();
+        else if (arg == "--bg-stretch")
+            options.BgStretch = ParseFlag(arg, value());
+        else if (arg == "--grid")
+            options.Grid = ParseFlag(arg, value());
+        else if (arg == "--grid-color")
+            options.GridColor = ParseColor(arg, value());
+        else if (arg == "--show-time") {
+            flag();
+            options.ShowTime = true;
+        } else if (arg == "--records") {
             options.Records = value();
             if (options.Records->empty())
                 throw TOptionError("--records: empty file name");

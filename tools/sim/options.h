@@ -25,6 +25,18 @@ struct TOptions {
     std::string Player = "Player";
     std::string Script = "-"; // "-" is standard input
     bool Help = false;
+
+    // Pictures.
+    std::optional<std::string> Render; // BMP of the glass picture, written after the script
+    std::optional<std::string> Panels; // folder for score.bmp, level.bmp, life.bmp, next.bmp
+    std::optional<std::string> Skin; // the cell skin; its width replaces SkinWidth
+    bool SkinWidthGiven = false;
+    std::optional<int32_t> BgColor; // 0x00BBGGRR
+    std::optional<std::string> BgFile; // empty for none
+    std::optional<bool> BgStretch;
+    std::optional<bool> Grid;
+    std::optional<int32_t> GridColor;
+    bool ShowTime = false;
 };
 
 class TOptionError : public std::runtime_error {

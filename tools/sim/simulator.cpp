@@ -3,8 +3,15 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "state_json.h"
+
+#include <QGuiApplication>
+
+#include "glass/glass_painter.h"
+#include "glass/image_file.h"
+#include "settings/program_dir.h"
 
 namespace stakor::sim {
 
@@ -43,17 +50,18 @@ constexpr char HexDigits[] = "0123456789abcdef";
 
 } // namespace
 
-TSimulator::TSimulator(const TOptions& options)
-    : Options(options)
-    , Ini(std::nullopt)
-    , Lang(Ini, {})
-    , Random_(options.Seed ? *options.Seed : TRandom::SeedFromTimeOfDay())
-    , Glass_(Random_)
-    , Clock(Timer)
-    , Figures_(Glass_, Random_, Ini, View, *this)
-    , Records_(Random_, options.Records ? std::optional<std::filesystem::path>(*options.Records) : std::nullopt)
-    , Rules({Game_, Figures_, Glass_, Clock, Ini, View, *this, Records_, *this, Lang})
-    , Control({Rules, Game_, Figures_, Ini, Lang, *this, View, *this})
+TSimulator::TSimulator(const TOptions& options, const std::filesystem::path& programDir)
+    : Options(options),
+      Ini(std::nullopt),
+      Lang(Ini, {}),
+      Random_(options.Seed ? *options.Seed : TRandom::SeedFromTimeOfDay()),
+      Glass_(Random_),
+      View_({Glass_, Game_, Ini, Lang, Images, *this, *this, programDir}),
+      Clock(Timer),
+      Figures_(Glass_, Random_, Ini, View_, *this),
+      Records_(Random_, options.Records ? std::optional<std::filesystem::path>(*options.Records) : std::nullopt),
+      Rules({Game_, Figures_, Glass_, Clock, Ini, View_, *this, Records_, *this, Lang}),
+      Control({Rules, Game_, Figures_, Ini, Lang, *this, View_, *this})
 {
     Ini.SetGameStyle(options.Style);
     Ini.SetStartingLevel(options.Level);
@@ -61,12 +69,79 @@ TSimulator::TSimulator(const TOptions& options)
     Ini.SetGlassMode(options.Glass);
     Ini.SetUpSideDownMode(options.UpsideDown);
     Ini.SetFigureRotateClockWise(options.Clockwise);
-    Glass_.Skin.Resize(options.SkinWidth, 20);
+    if (options.Skin)
+        Ini.SetGlassFontFileName(std::filesystem::absolute(*options.Skin).string());
+    if (options.BgColor)
+        Ini.SetGlassBgColor(*options.BgColor);
+    if (options.BgFile)
+        Ini.SetGlassBgFileName(options.BgFile->empty() ? "" : std::filesystem::absolute(*options.BgFile).string());
+    if (options.BgStretch)
+        Ini.SetGlassBgStretch(*options.BgStretch);
+    if (options.Grid)
+        Ini.SetGlassShowGrid(*options.Grid);
+    if (options.GridColor)
+        Ini.SetGlassGridColor(*options.GridColor);
+    Ini.SetGlassShowTime(options.ShowTime);
 
+    // Start-up as the program does it: the glass in its normal size, the game
+    // state, then the window, which switches to the stored size.
+    Rules.ApplyMode(2);
     Rules.InitGame();
-    // The window switches to the stored glass size as it opens.
+    for (const std::string& name : LoadImageSet(Images, options.Glass))
+        ShowMessage("built-in picture " + name + " is missing", "Error", true);
     if (options.Glass != 2)
         Control.SetMode(options.Glass);
+    // Only the skin's width matters to the rules: without the shipped skin
+    // they still see the width it has.
+    if (!options.Skin && (options.SkinWidthGiven || Glass_.SkinWidth() == 0))
+        Glass_.SetSkin(SkinOfWidth(Glass_.Skin(), options.SkinWidth));
+    View_.InitLifeBar();
+}
+
+void TSimulator::ShowMessage(const std::string& text, const std::string& caption, bool)
+{
+    // Texts come from a language pack, which the simulator does not load.
+    std::cerr << "stakor-sim: "
+              << (caption.empty() && text.empty() ? "the cell skin could not be loaded" : caption + ": " + text)
+              << '\n';
+}
+
+bool TSimulator::WritePictures(std::ostream& err) const
+{
+    bool written = true;
+    const auto write = [&](const std::filesystem::path& file, const TBitmap& bitmap) {
+        if (!WriteBmpFile(file, bitmap)) {
+            err << "stakor-sim: cannot write " << file.string() << '\n';
+            written = false;
+        }
+    };
+    if (Options.Render)
+        write(*Options.Render, Glass_.Bitmap);
+    if (Options.Panels) {
+        const std::filesystem::path folder(*Options.Panels);
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        write(folder / "score.bmp", View_.ScoreImage());
+        write(folder / "level.bmp", View_.LevelImage());
+        write(folder / "life.bmp", View_.LifeImage());
+        write(folder / "next.bmp", View_.NextFigImage());
+    }
+    return written;
+}
+
+TBitmap SkinOfWidth(const TBitmap& base, int width)
+{
+    TBitmap skin(width, 20);
+    const int tiles = width / 20;
+    const int baseTiles = base.Height >= 20 ? base.Width / 20 : 0;
+    const int baseOrdinary = std::max(0, (base.Width - 1) / 20);
+    for (int tile = 0; tile < tiles; ++tile) {
+        const int source = tile == tiles - 1 || baseOrdinary == 0 ? baseTiles - 1 : tile % baseOrdinary;
+        for (int j = 0; j < 20; ++j)
+            for (int i = 0; i < 20; ++i)
+                skin.SetPixel(20 * tile + i, j, source >= 0 ? base.Pixel(20 * source + i, j) : MissingTilePixel);
+    }
+    return skin;
 }
 
 void TSimulator::PlaySoundEffect(TSoundEffect effect)
@@ -274,8 +349,30 @@ int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& o
         script = &file;
     }
 
-    TSimulator simulator(options);
-    return RunScript(simulator, *script, out, err);
+    if (options.Skin) {
+        TBitmap skin;
+        if (!LoadImageFile(*options.Skin, skin)) {
+            err << "stakor-sim: --skin: cannot load " << *options.Skin << '\n';
+            return 2;
+        }
+    }
+
+    // The time box's text needs Qt's fonts, which need an application object.
+    std::unique_ptr<QGuiApplication> application;
+    if (options.ShowTime && QGuiApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "stakor-sim";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+
+    TSimulator simulator(options, FindProgramDir());
+    const int status = RunScript(simulator, *script, out, err);
+    if (status == 0 && !simulator.WritePictures(err))
+        return 1;
+    return status;
 }
 
 } // namespace stakor::sim
