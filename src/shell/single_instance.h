@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+class QTimer;
+
+namespace stakor {
+
+// The marker that one instance of the game holds per user while it runs: a
+// local socket in Linux's abstract namespace. Such a name belongs to the open
+// socket, not to a file, so it vanishes with the process that held it (even
+// after a crash), and only one process can bind it.
+class TSingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    // `name` defaults to the per-user marker name; tests pass their own.
+    explicit TSingleInstance(QString name = DefaultName(), QObject* parent = nullptr);
+
+    // "vexastak_memfile-" and the user's numeric id: abstract names are shared
+    // by every user of the machine, and each user runs a game of their own.
+    static QString DefaultName();
+
+    // Tries to become the one instance. True: this process runs as the first
+    // instance; it normally holds the marker and emits ShowRequested() when a
+    // later start asks. False: another instance holds the marker and has been
+    // asked to show itself; the caller should end at once with code 0.
+    // Call it once the application object exists: the holder answers later
+    // starts on the event loop.
+    //
+    // True without holding the marker (Holding() false) is the last resort
+    // when the name stays taken by something that does not answer, or by
+    // another user's process: the game then starts anyway rather than never,
+    // and keeps trying to take the marker in the background.
+    bool Claim();
+
+    // For a later start: asks the running instance to come to the front;
+    // true when it answered within timeoutMs.
+    bool HandOver(int timeoutMs = 2000);
+
+    // Whether this process holds the marker now.
+    bool Holding() const;
+
+    const QString& Name() const { return Name_; }
+
+signals:
+    // A second start wants this instance's window restored and in front.
+    void ShowRequested();
+
+private:
+    enum class EAnswer {
+        Answered, // the holder acknowledged the request
+        Silent, // something holds the name but did not answer in time
+        Absent, // nobody took the call: the holder is gone or not listening yet
+        Foreign, // the name is held by another user's process
+    };
+
+    bool Listen();
+    EAnswer Ask(int timeoutMs);
+    void StartRetrying();
+    void AcceptConnections();
+    void Serve(QLocalSocket* socket);
+
+    QString Name_;
+    QLocalServer* Server = nullptr;
+    QTimer* RetryTimer = nullptr;
+};
+
+} // namespace stakor
