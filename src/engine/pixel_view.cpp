@@ -24,25 +24,34 @@ TPixelView::TPixelView(TContext context)
 
 void TPixelView::DrawCell(int x, int y, const TGlassCell& cell)
 {
+    if (y < 1)
+        return;
     stakor::DrawCell(C.Glass, x, y, cell, C.Ini.UpSideDownMode());
+    const int row = C.Ini.UpSideDownMode() ? C.Glass.Height() - y + 1 : y;
+    Changed.Add({20 * (x - 1), 20 * (row - 1), 20 * x, 20 * row});
 }
 
 void TPixelView::DimGlass()
 {
     stakor::DimGlass(C.Glass);
+    Changed.Add({0, 0, C.Glass.Bitmap.Width, C.Glass.Bitmap.Height});
 }
 
 void TPixelView::DrawNotice(TNotice notice)
 {
     stakor::DrawNotice(C.Glass.Bitmap, notice == TNotice::Paused ? C.Images.PausedImage : C.Images.GameOverImage,
         ColorToPixel(C.Images.NoticeColor));
+    Changed.Add({0, 0, C.Glass.Bitmap.Width, C.Glass.Bitmap.Height});
 }
 
 void TPixelView::Present()
 {
-    if (C.Ini.GlassShowTime())
+    if (C.Ini.GlassShowTime()) {
         DrawTime(C.Glass.Bitmap, C.Game.TimeMs);
-    C.Display.ShowGlass(C.Glass.Bitmap);
+        Changed.Add({C.Glass.Bitmap.Width - 47, 0, C.Glass.Bitmap.Width, 14});
+    }
+    C.Display.ShowGlass(C.Glass.Bitmap, Changed);
+    Changed = {};
 }
 
 void TPixelView::Wait(int ms)
@@ -106,6 +115,7 @@ void TPixelView::GlassResized()
 {
     BuildBackground();
     LoadSkin();
+    Changed.Add({0, 0, C.Glass.Bitmap.Width, C.Glass.Bitmap.Height});
 }
 
 void TPixelView::InitLifeBar()

@@ -35,6 +35,7 @@ public:
     void DrawCell(int x, int y, const TGlassCell& cell) override;
     void DimGlass() override;
     void DrawNotice(TNotice notice) override;
+    // Shows the part of the glass picture drawn since the last time.
     void Present() override;
     void Wait(int ms) override;
     void DrawScore(int32_t score) override;
@@ -66,7 +67,7 @@ private:
     TBitmap Level;
     TBitmap Life;
     TBitmap Next;
-    TBitmap Fade; // the score's frame in the making
+    TPixelRect Changed; // of the glass picture, since it was last shown
 };
 
 } // namespace stakor

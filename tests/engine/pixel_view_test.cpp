@@ -20,9 +20,10 @@ class TRecordingDisplay : public IDisplay, public IMessages {
 public:
     std::vector<std::string> Log;
     TBitmap LastGlass;
-    void ShowGlass(const TBitmap& glass) override
+    void ShowGlass(const TBitmap& glass, const TPixelRect& changed) override
     {
-        Log.push_back("glass");
+        Log.push_back("glass " + std::to_string(changed.Left) + "," + std::to_string(changed.Top) + "-" +
+            std::to_string(changed.Right) + "," + std::to_string(changed.Bottom));
         LastGlass = glass;
     }
     void ShowPanel(TPanel panel, const TBitmap&) override
@@ -172,6 +173,36 @@ TEST_F(PixelView, AMissingSkinIsReportedAndTheOldOneStays)
     View.LoadSkin();
     EXPECT_EQ(Display.Log, std::vector<std::string>{"message /"}); // no pack loaded: empty texts
     EXPECT_EQ(Glass.SkinWidth(), 160);
+}
+
+TEST_F(PixelView, OnlyTheCellsThatChangedAreShown)
+{
+    Rules.StartGame();
+    Rules.Tick(); // the figure shows from its first step
+    while (Figures.Current.Y < 3)
+        Rules.Tick();
+    Display.Log.clear();
+    const TFigure before = Figures.Current;
+    Rules.Tick();
+    ASSERT_EQ(Display.Log.size(), 1u);
+    // The figure's old and new cells, and nothing else.
+    const TShape& shape = FigureShape(before.Number, before.Rotation);
+    const int left = 20 * (before.X + shape.MinX - 2), right = 20 * (before.X + shape.MaxX - 1);
+    const int top = 20 * (before.Y + shape.MinY - 2), bottom = 20 * (before.Y + shape.MaxY);
+    EXPECT_EQ(Display.Log[0],
+        "glass " + std::to_string(left) + "," + std::to_string(top) + "-" + std::to_string(right) + "," +
+            std::to_string(bottom));
+
+    // Upside down the rows count from the bottom.
+    Ini.SetUpSideDownMode(true);
+    Display.Log.clear();
+    View.DrawCell(3, 18, {15, {0, 0, 0, 0}});
+    View.Present();
+    EXPECT_EQ(Display.Log, std::vector<std::string>{"glass 40,0-60,20"});
+    // Nothing drawn, nothing to show.
+    Display.Log.clear();
+    View.Present();
+    EXPECT_EQ(Display.Log, std::vector<std::string>{"glass 0,0-0,0"});
 }
 
 TEST_F(PixelView, LifeBarFollowsTheGlassHeight)

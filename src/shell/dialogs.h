@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QString>
+
+#include "engine/control.h"
+#include "engine/display.h"
+#include "records/records.h"
+
+class QWidget;
+
+namespace stakor {
+
+inline const QString ProgramTitle = QStringLiteral("Vexamo Stakor");
+
+// 8-bit texts of the language packs and the high-score table, for Qt.
+QString FromPack(const std::string& bytes);
+// A name typed by the player as the bytes the high-score table keeps.
+std::string ToNameBytes(const QString& name);
+
+// The program's message boxes and its name prompt.
+class TDialogs : public IQuestions, public IMessages, public IRecordsUi {
+public:
+    // Boxes open over this window once there is one.
+    QWidget* Parent = nullptr;
+    // Opens the high-scores dialog, with a running game paused around it.
+    std::function<void()> OpenRecords;
+
+    bool AskYesNo(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::string& caption, bool error) override;
+    std::string InputName(const std::string& caption, const std::string& prompt, const std::string& preset) override;
+    void ShowRecords() override;
+};
+
+// Stands in for a dialog that is not there yet: a plain box with its title.
+void ShowPlaceholderDialog(QWidget* parent, const QString& title);
+
+} // namespace stakor

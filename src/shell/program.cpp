@@ -1,0 +1,128 @@
+#include "shell/program.h"
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "audio/silent_sound.h"
+#include "engine/random.h"
+#include "records/records.h"
+#include "settings/ini.h"
+#include "settings/language.h"
+#include "settings/program_dir.h"
+#include "shell/dialogs.h"
+#include "shell/game_core.h"
+#include "shell/help_window.h"
+#include "shell/main_form.h"
+#include "shell/single_instance.h"
+
+namespace stakor {
+
+namespace {
+
+long ResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+// With STAKOR_REPORT_STARTUP set, the time to the first painted window and
+// the memory then in use go to standard error: for measuring, not for play.
+class TStartupReport : public QObject {
+public:
+    explicit TStartupReport(const QElapsedTimer& clock) : Clock(clock) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !Reported) {
+            Reported = true;
+            std::fprintf(stderr, "first paint after %lld ms, resident %ld kB\n",
+                static_cast<long long>(Clock.elapsed()), ResidentKilobytes());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QElapsedTimer& Clock;
+    bool Reported = false;
+};
+
+} // namespace
+
+int RunProgram(int argc, char** argv)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(ProgramTitle);
+    QApplication::setOrganizationName(QStringLiteral("Orvelan Games"));
+    QApplication::setDesktopFileName(QStringLiteral("vexamo-stakor"));
+
+    // A second start brings the running game to the front and ends at once.
+    TSingleInstance marker;
+    if (!marker.Claim())
+        return 0;
+
+    const std::filesystem::path programDir = FindProgramDir();
+    QApplication::setWindowIcon(QIcon(QString::fromStdString((programDir / "icons" / "vexamo-stakor.png").string())));
+    TIni ini(TIni::DefaultFile());
+    TLanguage lang(ini, programDir / "Language");
+    TSilentSound sound;
+    TDialogs dialogs;
+    const uint32_t seed = TRandom::SeedFromTimeOfDay();
+
+    lang.FindLanguages();
+    bool loaded = false;
+    try {
+        loaded = lang.LoadLanguage(ini.Language());
+    } catch (const TSettingsError&) {
+        loaded = true; // loaded; the name it already has could not be stored again
+    }
+    if (!loaded) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error loading language pack"),
+            QStringLiteral("Unable to load %1 language pack").arg(FromPack(ini.Language())), QMessageBox::Ok);
+        box.exec();
+    }
+
+    TGameCore core(ini, lang, sound, {dialogs, dialogs, dialogs}, programDir, TRecords::DefaultFile(), seed);
+
+    std::unique_ptr<THelpWindow> help;
+    TDesktop desktop;
+    TMainForm* form = nullptr;
+    desktop.ShowHelp = [&](int context) {
+        if (!help)
+            help = std::make_unique<THelpWindow>(programDir / "help");
+        help->ShowTopic(context);
+    };
+    desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+    desktop.ShowPlaceholder = [&](const QString& title) { ShowPlaceholderDialog(form, title); };
+
+    TMainForm mainForm(core, dialogs, desktop);
+    form = &mainForm;
+    QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm, [&] { mainForm.BringToFront(); });
+
+    TStartupReport report(clock);
+    if (qEnvironmentVariableIsSet("STAKOR_REPORT_STARTUP"))
+        mainForm.installEventFilter(&report);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        mainForm.move(area.center() - QPoint(mainForm.width() / 2, mainForm.height() / 2));
+    }
+    mainForm.show();
+    application.exec();
+    return 0;
+}
+
+} // namespace stakor

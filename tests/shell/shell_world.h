@@ -1,0 +1,81 @@
+#pragma once
+
+// The main window over a real game, with stand-ins for the dialogs, the
+// speakers and the desktop, so tests answer every question themselves.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "audio/sound.h"
+#include "settings/ini.h"
+#include "settings/language.h"
+#include "shell/dialogs.h"
+#include "shell/game_core.h"
+#include "shell/main_form.h"
+
+namespace stakor::test {
+
+class TAnswers : public IQuestions, public IMessages, public IRecordsUi, public ISound {
+public:
+    bool Answer = true;
+    std::vector<std::string> Log;
+
+    bool AskYesNo(const std::string& text) override
+    {
+        Log.push_back("ask " + text);
+        return Answer;
+    }
+    void ShowMessage(const std::string& text, const std::string& caption, bool) override
+    {
+        Log.push_back("message " + caption + ": " + text);
+    }
+    std::string InputName(const std::string&, const std::string&, const std::string&) override { return "Tester"; }
+    void ShowRecords() override { Log.push_back("records"); }
+    void PlaySoundEffect(TSoundEffect effect) override
+    {
+        Log.push_back("sound " + std::string(SoundEffectName(effect)));
+    }
+    void StartMusic() override { Log.push_back("music on"); }
+    void StopMusic() override { Log.push_back("music off"); }
+
+    bool Logged(const std::string& line) const { return std::find(Log.begin(), Log.end(), line) != Log.end(); }
+};
+
+struct TShellWorld {
+    // settings: a settings file, or memory only; seed: the game's random seed.
+    explicit TShellWorld(std::optional<std::filesystem::path> settings = std::nullopt, uint32_t seed = 1,
+        const std::function<void(TIni&)>& prepare = {})
+        : Ini(std::move(settings))
+    {
+        if (prepare)
+            prepare(Ini);
+        Lang.FindLanguages();
+        try {
+            Lang.LoadLanguage("English");
+        } catch (const TSettingsError&) {
+            // loaded all the same; some tests give the settings an unwritable file
+        }
+        Core = std::make_unique<TGameCore>(
+            Ini, Lang, Answers, TDialogPorts{Answers, Answers, Answers}, STAKOR_SOURCE_DATA_DIR, std::nullopt, seed);
+        TDesktop desktop;
+        desktop.ShowHelp = [this](int context) { Desktop.push_back("help " + std::to_string(context)); };
+        desktop.OpenUrl = [this](const QUrl& url) { Desktop.push_back("open " + url.toString().toStdString()); };
+        desktop.ShowPlaceholder = [this](const QString& title) {
+            Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
+        };
+        Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
+    }
+
+    TIni Ini;
+    TLanguage Lang{Ini, std::filesystem::path(STAKOR_SOURCE_DATA_DIR) / "Language"};
+    TAnswers Answers;
+    TDialogs Dialogs;
+    std::unique_ptr<TGameCore> Core;
+    std::vector<std::string> Desktop;
+    std::unique_ptr<TMainForm> Form;
+};
+
+} // namespace stakor::test
