@@ -47,9 +47,7 @@ case "${1:-}" in
 run)
     install_missing
     build build
-    # Until the window is built the game plays a short demo without one.
-    echo "A demo game in the simulator; its final state:"
-    ./build/stakor-sim --seed 2026 tools/sim/demo.txt | tail -n 1
+    exec ./build/stakor
     ;;
 test)
     install_missing

@@ -58,7 +58,7 @@ private:
     std::string InputName(const std::string&, const std::string&, const std::string&) override;
     void ShowRecords() override {}
     // The pictures are drawn but shown nowhere, and animations do not wait.
-    void ShowGlass(const TBitmap&) override {}
+    void ShowGlass(const TBitmap&, const TPixelRect&) override {}
     void ShowPanel(TPanel, const TBitmap&) override {}
     void ShowLineCounts(const TGame&) override {}
     void Wait(int) override {}
