@@ -3,6 +3,7 @@
 #include "engine/random.h"
 #include "settings/atomic_file.h"
 #include "settings/language.h"
+#include "settings/paths.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -57,32 +58,13 @@ std::string_view NameOf(const uint8_t* entry)
     return {reinterpret_cast<const char*>(entry + NameAt), length};
 }
 
-std::optional<std::filesystem::path> AbsoluteFolderFrom(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    if (value == nullptr || *value == '\0')
-        return std::nullopt;
-    std::filesystem::path folder(value);
-    if (!folder.is_absolute())
-        return std::nullopt;
-    return folder;
-}
-
 } // namespace
 
 TRecords::TRecords(TRandom& random, std::optional<std::filesystem::path> file) : Rng(random), File(std::move(file)) {}
 
 std::optional<std::filesystem::path> TRecords::DefaultFile()
 {
-    // A relative XDG_DATA_HOME is invalid by the XDG rules and must be ignored.
-    std::optional<std::filesystem::path> base = AbsoluteFolderFrom("XDG_DATA_HOME");
-    if (!base) {
-        const std::optional<std::filesystem::path> home = AbsoluteFolderFrom("HOME");
-        if (!home)
-            return std::nullopt;
-        base = *home / ".local" / "share";
-    }
-    return *base / "Orvelan Games" / "Vexamo Stakor" / "records.dat";
+    return UserFile("XDG_DATA_HOME", ".local/share", "records.dat");
 }
 
 THighScoreEntry TRecords::Entry(int style, int rank) const

@@ -35,6 +35,7 @@
 #include "settings/ini.h"
 
 #include "settings/atomic_file.h"
+#include "settings/paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -367,17 +368,6 @@ void WriteValue(const std::filesystem::path& path, const char* name, std::string
         throw TSettingsError("Failed to set data for '" + std::string(name) + "'");
 }
 
-std::optional<std::filesystem::path> AbsoluteFolder(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    if (!value || !*value)
-        return std::nullopt;
-    std::filesystem::path folder(value);
-    if (!folder.is_absolute())
-        return std::nullopt;
-    return folder;
-}
-
 } // namespace
 
 TIni::TIni(std::optional<std::filesystem::path> file) : File(std::move(file))
@@ -417,14 +407,7 @@ TIni::TIni(std::optional<std::filesystem::path> file) : File(std::move(file))
 
 std::optional<std::filesystem::path> TIni::DefaultFile()
 {
-    std::optional<std::filesystem::path> folder = AbsoluteFolder("XDG_CONFIG_HOME");
-    if (!folder) {
-        folder = AbsoluteFolder("HOME");
-        if (!folder)
-            return std::nullopt;
-        *folder /= ".config";
-    }
-    return *folder / "Orvelan Games" / "Vexamo Stakor" / "settings.reg";
+    return UserFile("XDG_CONFIG_HOME", ".config", "settings.reg");
 }
 
 bool TIni::LoadBool(const char* name, bool fallback) const

@@ -18,7 +18,7 @@
 #include "records/records.h"
 #include "settings/ini.h"
 #include "settings/language.h"
-#include "settings/program_dir.h"
+#include "settings/paths.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
 #include "shell/help_window.h"

@@ -2,73 +2,26 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "glass/image_file.h"
+
 namespace stakor::field_art {
-
-namespace {
-
-void PutLe16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutLe32(std::vector<uint8_t>& out, uint32_t v)
-{
-    PutLe16(out, v & 0xFFFF);
-    PutLe16(out, v >> 16);
-}
-
-} // namespace
 
 void WriteBmp24(const std::filesystem::path& file, const QImage& source)
 {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    const uint32_t width = static_cast<uint32_t>(image.width());
-    const uint32_t height = static_cast<uint32_t>(image.height());
-    const uint32_t stride = (width * 3 + 3) & ~3U;
-    const uint32_t dataSize = stride * height;
-
-    std::vector<uint8_t> out;
-    out.reserve(54 + dataSize);
-    out.push_back('B');
-    out.push_back('M');
-    PutLe32(out, 54 + dataSize); // file size
-    PutLe32(out, 0); // reserved
-    PutLe32(out, 54); // offset of the pixels
-    PutLe32(out, 40); // BITMAPINFOHEADER
-    PutLe32(out, width);
-    PutLe32(out, height); // positive: rows stored bottom-up
-    PutLe16(out, 1); // planes
-    PutLe16(out, 24); // bits a pixel
-    PutLe32(out, 0); // BI_RGB
-    PutLe32(out, dataSize);
-    PutLe32(out, 2835); // 72 dpi
-    PutLe32(out, 2835);
-    PutLe32(out, 0); // colours used
-    PutLe32(out, 0); // important colours
-    for (int y = static_cast<int>(height) - 1; y >= 0; --y) {
-        const uchar* line = image.constScanLine(y);
-        for (uint32_t x = 0; x < width; ++x) {
-            out.push_back(line[3 * x + 2]);
-            out.push_back(line[3 * x + 1]);
-            out.push_back(line[3 * x]);
-        }
-        for (uint32_t pad = width * 3; pad < stride; ++pad) {
-            out.push_back(0);
-        }
-    }
-
-    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-    stream.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    if (!stream) {
+    // The game's own writer, fed the picture's rows as blue, green, red.
+    const QImage image = source.convertToFormat(QImage::Format_BGR888);
+    TBitmap bitmap(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(bitmap.Row(y), image.constScanLine(y), 3 * static_cast<size_t>(image.width()));
+    if (!WriteBmpFile(file, bitmap))
         throw std::runtime_error("cannot write " + file.string());
-    }
 }
 
 void WriteJpeg(const std::filesystem::path& file, const QImage& source, int quality)

@@ -8,13 +8,16 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "audio/sound.h"
 #include "canvas.h"
 #include "engine/figures.h"
+#include "engine/game_view.h"
 #include "engine/panels.h"
 #include "engine/random.h"
 #include "glass/glass.h"
 #include "glass/glass_painter.h"
 #include "glass/resample.h"
+#include "settings/ini.h"
 
 namespace stakor::help_art {
 
@@ -103,74 +106,40 @@ void DrawAllCells(TGlass& glass)
             DrawCell(glass, x, y, glass.Cell(x, y), false);
 }
 
-// Writes a figure's triangles into the glass, as a landing does.
-void FixInto(TGlass& glass, const TFigure& figure)
-{
-    const TShape& shape = FigureShape(figure.Number, figure.Rotation);
-    for (int k = 0; k < shape.Count; ++k) {
-        const TShapeCell& c = shape.Cells[static_cast<size_t>(k)];
-        TGlassCell& cell = glass.Cell(figure.X + c.X - 1, figure.Y + c.Y - 1);
-        if (cell.Mask & c.Mask)
-            throw std::logic_error("figure " + std::to_string(figure.Number) + " overlaps the glass");
-        cell.Mask |= c.Mask;
-        for (size_t bit = 0; bit < 4; ++bit)
-            if (c.Mask & (1u << bit))
-                cell.Colors[bit] = static_cast<uint8_t>(figure.Color);
-    }
-}
+// The game's own figure code over a picture's glass, drawing straight into
+// its picture: the figures fall, land and show as in play.
+class TFigureHand : private TSilentView, private ISound {
+public:
+    explicit TFigureHand(TGlass& glass) : Glass(glass), Figures(glass, Random, Ini, *this, *this) {}
 
-// The figure drawn over the glass cells it covers, as the falling figure is.
-void PaintOver(TGlass& glass, const TFigure& figure)
-{
-    const TShape& shape = FigureShape(figure.Number, figure.Rotation);
-    for (int k = 0; k < shape.Count; ++k) {
-        const TShapeCell& c = shape.Cells[static_cast<size_t>(k)];
-        const int x = figure.X + c.X - 1, y = figure.Y + c.Y - 1;
-        TGlassCell cell = glass.Cell(x, y);
-        cell.Mask |= c.Mask;
-        for (size_t bit = 0; bit < 4; ++bit)
-            if (c.Mask & (1u << bit))
-                cell.Colors[bit] = static_cast<uint8_t>(figure.Color);
-        DrawCell(glass, x, y, cell, false);
+    // Lets a figure fall from above the glass in column x until it lands,
+    // and fixes it there.
+    void Drop(int number, int rotation, int x, int color)
+    {
+        Figures.Current = {number, rotation, x, 1 - FigureShape(number, rotation).MaxY, color, false};
+        while (Figures.CanMoveDown())
+            ++Figures.Current.Y;
+        Figures.FixFigure();
     }
-}
 
-// The game's rule for one step down: each triangle sweeps its way into the
-// cell below.
-bool CanFall(const TGlass& glass, const TFigure& figure)
-{
-    const TShape& shape = FigureShape(figure.Number, figure.Rotation);
-    for (int k = 0; k < shape.Count; ++k) {
-        const TShapeCell& c = shape.Cells[static_cast<size_t>(k)];
-        const int x = figure.X + c.X - 1, y = figure.Y + c.Y - 1;
-        const uint8_t own = glass.Cell(x, y).Mask;
-        const uint8_t below = glass.Cell(x, y + 1).Mask;
-        if ((c.Mask & MaskBottom) && below != 0)
-            return false;
-        if ((c.Mask & MaskLeft) && ((own & MaskBottom) || (below & (MaskLeft | MaskTop))))
-            return false;
-        if ((c.Mask & MaskTop) && (own != 0 || (below & MaskTop)))
-            return false;
-        if ((c.Mask & MaskRight) && ((own & MaskBottom) || (below & (MaskTop | MaskRight))))
-            return false;
+    // The figure drawn over the glass cells it covers, as the falling figure is.
+    void PaintOver(const TFigure& figure)
+    {
+        Figures.Current = figure;
+        Figures.PaintFigure(true);
     }
-    return true;
-}
 
-// Lets a figure fall from above the glass in column x until it lands, and
-// fixes it there.
-void Drop(TGlass& glass, int number, int rotation, int x, int color)
-{
-    TFigure figure;
-    figure.Number = number;
-    figure.Rotation = rotation;
-    figure.X = x;
-    figure.Y = 1 - FigureShape(number, rotation).MaxY;
-    figure.Color = color;
-    while (CanFall(glass, figure))
-        ++figure.Y;
-    FixInto(glass, figure);
-}
+private:
+    void DrawCell(int x, int y, const TGlassCell& cell) override { stakor::DrawCell(Glass, x, y, cell, false); }
+    void PlaySoundEffect(TSoundEffect) override {}
+    void StartMusic() override {}
+    void StopMusic() override {}
+
+    TGlass& Glass;
+    TIni Ini{std::nullopt};
+    TRandom Random;
+    TFigures Figures;
+};
 
 // A normal glass of the fifth style in play: a game started with four rows of
 // trash, a few figures landed on it, the next one on its way down.
@@ -182,10 +151,11 @@ QImage GlassExample(TGlass& glass, const TBitmap& picture)
     scene.SetSize(2);
     scene.Clear();
     scene.AddTrash(4, 5);
-    Drop(scene, 36, 3, 1, 2);
-    Drop(scene, 44, 1, 5, 5);
-    Drop(scene, 52, 2, 8, 1);
-    Drop(scene, 48, 1, 9, 3);
+    TFigureHand hand(scene);
+    hand.Drop(36, 3, 1, 2);
+    hand.Drop(44, 1, 5, 5);
+    hand.Drop(52, 2, 8, 1);
+    hand.Drop(48, 1, 9, 3);
     for (int y = 1; y <= scene.Height(); ++y)
         if (scene.IsRowFull(y))
             throw std::logic_error("the example glass has a full row");
@@ -197,7 +167,7 @@ QImage GlassExample(TGlass& glass, const TBitmap& picture)
     falling.X = 4;
     falling.Y = 6;
     falling.Color = 6;
-    PaintOver(scene, falling);
+    hand.PaintOver(falling);
     return ToImage(scene.Bitmap);
 }
 
@@ -272,14 +242,15 @@ QImage FallsThroughSequence(const TGlass& glass, const TBitmap& picture)
     QImage sheet = Filled(2 * Gap + 2 * width + ArrowWidth, 2 * Gap + height, PictureBackground);
     QPainter painter(&sheet);
 
+    TFigureHand hand(scene);
     DrawAllCells(scene);
-    PaintOver(scene, triangle);
+    hand.PaintOver(triangle);
     painter.drawImage(Gap, Gap, excerpt());
 
     // One step: the first row below whose cell leaves room for the triangle.
     triangle.Y = scene.FirstFreeRow(triangle.X, triangle.Y + 1, FigureShape(1, triangle.Rotation).Cells[0].Mask);
     DrawAllCells(scene);
-    PaintOver(scene, triangle);
+    hand.PaintOver(triangle);
     painter.drawImage(Gap + width + ArrowWidth, Gap, excerpt());
 
     DrawArrow(painter, Gap + width + 12, Gap + width + ArrowWidth - 12, Gap + height / 2);

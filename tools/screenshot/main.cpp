@@ -13,7 +13,7 @@
 #include "bot.h"
 #include "settings/ini.h"
 #include "settings/language.h"
-#include "settings/program_dir.h"
+#include "settings/paths.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
 #include "shell/main_form.h"

@@ -11,7 +11,7 @@
 
 #include "glass/glass_painter.h"
 #include "glass/image_file.h"
-#include "settings/program_dir.h"
+#include "settings/paths.h"
 
 namespace stakor::sim {
 
