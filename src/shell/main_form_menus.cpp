@@ -1,0 +1,334 @@
+// The three popup menus, their captions and marks, and the commands behind them.
+#include "shell/main_form.h"
+
+#include <exception>
+
+#include <QActionGroup>
+
+#include "audio/sound.h"
+#include "settings/ini.h"
+#include "settings/language.h"
+#include "shell/dialogs.h"
+#include "shell/game_core.h"
+
+namespace stakor {
+
+namespace {
+
+// A pack name as a menu caption: lower case with a capital first letter,
+// only A to Z changing case.
+QString LanguageCaption(const std::string& name)
+{
+    std::string caption = name;
+    for (char& c : caption)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (!caption.empty() && caption[0] >= 'a' && caption[0] <= 'z')
+        caption[0] = static_cast<char>(caption[0] - 'a' + 'A');
+    return FromPack(caption);
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+constexpr const char* LabelKeys[6] = {"MW0", "MW1", "MW2", "MW3", "MW4", "MW5"};
+
+} // namespace
+
+// ---- Menus ------------------------------------------------------------------
+
+void TMainForm::CreateMenus()
+{
+    // The shortcuts only show in the menus: the key handler does the work.
+    const auto item = [this](QMenu* menu, const char* caption, const char* shortcut, void (TMainForm::*handler)()) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setProperty("shortcutText", QString::fromUtf8(shortcut));
+        if (*shortcut)
+            action->setText(action->text() + QLatin1Char('\t') + QString::fromUtf8(shortcut));
+        connect(
+            action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+
+    GamePopupMenu = new QMenu(this);
+    StartMenuItem = item(GamePopupMenu, "&Start", "F2", &TMainForm::StartGameMenuItemClick);
+    NewMenuItem = item(GamePopupMenu, "&New...", "F3", &TMainForm::NewMenuItemClick);
+    PauseMenuItem = item(GamePopupMenu, "&Pause", "P", &TMainForm::PauseMenuItemClick);
+    GamePopupMenu->addSeparator();
+    HighScoresMenuItem = item(GamePopupMenu, "&High scores", "Alt+H", &TMainForm::RecordsMenuItemClick);
+    GamePopupMenu->addSeparator();
+    PlayingFieldMenuItem = GamePopupMenu->addMenu(QStringLiteral("Playing &field"));
+    NormalMenuItem = item(PlayingFieldMenuItem, "&Normal (12x18)", "", &TMainForm::NormalMenuItemClick);
+    BigMenuItem = item(PlayingFieldMenuItem, "&Big (18x25)", "", &TMainForm::BigMenuItemClick);
+    ModeGroup = new QActionGroup(this);
+    for (QAction* mode : {NormalMenuItem, BigMenuItem}) {
+        mode->setCheckable(true);
+        ModeGroup->addAction(mode);
+    }
+    // Neither is checked when the stored size is neither.
+    ModeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    GamePopupMenu->addSeparator();
+    ExitMenuItem = item(GamePopupMenu, "&Exit", "Alt+F4", &TMainForm::ExitMenuItemClick);
+
+    SettingsPopupMenu = new QMenu(this);
+    LanguageMenuItem = SettingsPopupMenu->addMenu(QStringLiteral("&Language"));
+    LanguageGroup = new QActionGroup(this);
+    LanguageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    SettingsPopupMenu->addSeparator();
+    GraphicsMenuItem = item(SettingsPopupMenu, "&Graphics...", "F4", &TMainForm::GraphicsMenuItemClick);
+    ShowGridMenuItem = item(SettingsPopupMenu, "&Show grid", "Alt+G", &TMainForm::ShowGridMenuItemClick);
+    ShowTimeMenuItem = item(SettingsPopupMenu, "Show &time", "Alt+T", &TMainForm::ShowTimeMenuItemClick);
+    SettingsPopupMenu->addSeparator();
+    RotateclockwiseMenuItem =
+        item(SettingsPopupMenu, "&Rotate clockwise", "", &TMainForm::RotateClockwiseMenuItemClick);
+    SettingsPopupMenu->addSeparator();
+    PlayMusicMenuItem = item(SettingsPopupMenu, "Play &music", "Alt+M", &TMainForm::PlayMusicMenuItemClick);
+    PlaysoundsMenuItem = item(SettingsPopupMenu, "&Play sounds", "Alt+S", &TMainForm::PlaySoundsMenuItemClick);
+    SettingsPopupMenu->addSeparator();
+    HideMenuItem = item(SettingsPopupMenu, "Hide...", "F11", &TMainForm::HideMenuItemClick);
+    for (QAction* check : {ShowGridMenuItem, ShowTimeMenuItem, RotateclockwiseMenuItem, PlayMusicMenuItem,
+             PlaysoundsMenuItem, HideMenuItem})
+        check->setCheckable(true);
+
+    HelpPopupMenu = new QMenu(this);
+    ContentsMenuItem = item(HelpPopupMenu, "&Contents", "", &TMainForm::ContentsMenuItemClick);
+    HelpPopupMenu->addSeparator();
+    HomePageMenuItem = item(HelpPopupMenu, "&Home page", "", &TMainForm::HomePageMenuItemClick);
+    AboutMenuItem = item(HelpPopupMenu, "&About...", "", &TMainForm::AboutMenuItemClick);
+}
+
+void TMainForm::TuneMainMenu()
+{
+    const TIni& ini = Core.Ini;
+    NormalMenuItem->setChecked(ini.GlassMode() == 2);
+    BigMenuItem->setChecked(ini.GlassMode() == 3);
+    AddItemsToLanguageMenu();
+    ShowGridMenuItem->setChecked(ini.GlassShowGrid());
+    ShowTimeMenuItem->setChecked(ini.GlassShowTime());
+    RotateclockwiseMenuItem->setChecked(ini.FigureRotateClockWise());
+    PlayMusicMenuItem->setChecked(ini.PlayMusic());
+    PlaysoundsMenuItem->setChecked(ini.PlaySound());
+    HideMenuItem->setChecked(ini.BossEnable());
+}
+
+void TMainForm::AddItemsToLanguageMenu()
+{
+    std::vector<QString> seen;
+    for (const std::string& name : Core.Lang.LanguageNames()) {
+        const QString caption = LanguageCaption(name);
+        // Two files whose names differ only in case would give two equal items.
+        if (std::find(seen.begin(), seen.end(), caption) != seen.end())
+            continue;
+        seen.push_back(caption);
+        QAction* action = LanguageMenuItem->addAction(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        action->setData(caption);
+        action->setCheckable(true);
+        action->setChecked(Lower(name) == Lower(Core.Ini.Language()));
+        LanguageGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, action] { Guarded([&] { LanguageMenuItemClick(action); }); });
+        LanguageMenuItems.push_back(action);
+    }
+}
+
+void TMainForm::LoadCaptions()
+{
+    const TLanguage& lang = Core.Lang;
+    if (!lang.Loaded())
+        return;
+    for (size_t i = 0; i < NameLabels.size(); ++i)
+        NameLabels[i]->setText(FromPack(lang.GetText(LabelKeys[i])));
+    const std::pair<QAction*, const char*> items[] = {
+        {StartMenuItem, "M00"},
+        {NewMenuItem, "M01"},
+        {PauseMenuItem, "M02"},
+        {HighScoresMenuItem, "M03"},
+        {PlayingFieldMenuItem->menuAction(), "M04"},
+        {NormalMenuItem, "M05"},
+        {BigMenuItem, "M06"},
+        {ExitMenuItem, "M07"},
+        {LanguageMenuItem->menuAction(), "M10"},
+        {GraphicsMenuItem, "M11"},
+        {ShowGridMenuItem, "M12"},
+        {ShowTimeMenuItem, "M13"},
+        {RotateclockwiseMenuItem, "M14"},
+        {PlayMusicMenuItem, "M15"},
+        {PlaysoundsMenuItem, "M16"},
+        {HideMenuItem, "M17"},
+        {ContentsMenuItem, "M20"},
+        {HomePageMenuItem, "M22"},
+        {AboutMenuItem, "M23"},
+    };
+    for (const auto& [action, key] : items) {
+        QString text = FromPack(lang.GetText(key));
+        const QString shortcut = action->property("shortcutText").toString();
+        if (!shortcut.isEmpty())
+            text += QLatin1Char('\t') + shortcut;
+        action->setText(text);
+    }
+    PlaceLabels();
+}
+
+// ---- Commands ----------------------------------------------------------------------
+
+void TMainForm::RunModal(const std::function<void()>& dialog)
+{
+    Core.Control.RunModal(dialog);
+}
+
+void TMainForm::StartGameMenuItemClick()
+{
+    Core.Control.StartGameMenuItemClick();
+}
+
+void TMainForm::NewMenuItemClick()
+{
+    Core.Control.NewMenuItemClick([this] { Desktop.ShowPlaceholder(QStringLiteral("Choose new game")); });
+}
+
+void TMainForm::PauseMenuItemClick()
+{
+    Core.Control.PauseMenuItemClick();
+}
+
+void TMainForm::RecordsMenuItemClick()
+{
+    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("High scores")); });
+}
+
+bool TMainForm::SetMode(int mode)
+{
+    const int w0 = Core.Glass.Bitmap.Width, h0 = Core.Glass.Bitmap.Height;
+    return Core.Control.SetMode(mode, [&] {
+        // The window grows or shrinks by what the glass did, around its middle.
+        const int dw = Core.Glass.Bitmap.Width - w0, dh = Core.Glass.Bitmap.Height - h0;
+        QRect bounds(x() - dw / 2, y() - dh / 2, width() + dw, height() + dh);
+        if (bounds.left() < 0)
+            bounds.moveLeft(5);
+        if (bounds.top() < 0)
+            bounds.moveTop(5);
+        LoadImageSet(mode);
+        WindowShape_ = stakor::WindowShape(mode);
+        Areas = BuildHotAreas(WindowShape_, Core.Images, QSize(Core.Glass.Bitmap.Width, Core.Glass.Bitmap.Height));
+        setFixedSize(bounds.size());
+        move(bounds.topLeft());
+        setMask(WindowShape_);
+        Core.View.InitLifeBar();
+        PlaceLabels();
+        update();
+    });
+}
+
+void TMainForm::NormalMenuItemClick()
+{
+    if (Core.Ini.GlassMode() != 2)
+        SetMode(2);
+    NormalMenuItem->setChecked(Core.Ini.GlassMode() == 2);
+    BigMenuItem->setChecked(Core.Ini.GlassMode() == 3);
+}
+
+void TMainForm::BigMenuItemClick()
+{
+    if (Core.Ini.GlassMode() != 3)
+        SetMode(3);
+    NormalMenuItem->setChecked(Core.Ini.GlassMode() == 2);
+    BigMenuItem->setChecked(Core.Ini.GlassMode() == 3);
+}
+
+void TMainForm::ExitMenuItemClick()
+{
+    close();
+}
+
+void TMainForm::LanguageMenuItemClick(QAction* item)
+{
+    bool loaded = false;
+    std::exception_ptr refusedWrite;
+    try {
+        loaded = Core.Lang.LoadLanguage(item->data().toString().toStdString());
+    } catch (const TSettingsError&) {
+        loaded = true; // the pack is in force; only its name could not be stored
+        refusedWrite = std::current_exception();
+    }
+    if (loaded) {
+        item->setChecked(true);
+        LoadCaptions();
+    } else {
+        item->setChecked(false);
+        item->setVisible(false); // until the next start
+    }
+    Core.Rules.DrawGlass();
+    if (refusedWrite)
+        std::rethrow_exception(refusedWrite);
+}
+
+void TMainForm::GraphicsMenuItemClick()
+{
+    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("Graphic settings")); });
+}
+
+void TMainForm::ShowGridMenuItemClick()
+{
+    Core.Ini.SetGlassShowGrid(!Core.Ini.GlassShowGrid());
+    ShowGridMenuItem->setChecked(Core.Ini.GlassShowGrid());
+    Core.View.BuildBackground();
+    Core.Rules.DrawGlass();
+}
+
+void TMainForm::ShowTimeMenuItemClick()
+{
+    Core.Ini.SetGlassShowTime(!Core.Ini.GlassShowTime());
+    ShowTimeMenuItem->setChecked(Core.Ini.GlassShowTime());
+    Core.Rules.DrawGlass();
+}
+
+void TMainForm::RotateClockwiseMenuItemClick()
+{
+    // The item has checked or unchecked itself; the Up key reads its mark.
+    Core.Ini.SetFigureRotateClockWise(RotateclockwiseMenuItem->isChecked());
+}
+
+void TMainForm::PlayMusicMenuItemClick()
+{
+    Core.Ini.SetPlayMusic(!Core.Ini.PlayMusic());
+    PlayMusicMenuItem->setChecked(Core.Ini.PlayMusic());
+    if (Core.Ini.PlayMusic())
+        Core.Sound.StartMusic();
+    else
+        Core.Sound.StopMusic();
+}
+
+void TMainForm::PlaySoundsMenuItemClick()
+{
+    Core.Ini.SetPlaySound(!Core.Ini.PlaySound());
+    PlaysoundsMenuItem->setChecked(Core.Ini.PlaySound());
+}
+
+void TMainForm::HideMenuItemClick()
+{
+    RunModal([this] {
+        Desktop.ShowPlaceholder(QStringLiteral("Disguise settings"));
+        HideMenuItem->setChecked(Core.Ini.BossEnable());
+    });
+}
+
+void TMainForm::ContentsMenuItemClick()
+{
+    Desktop.ShowHelp(0);
+}
+
+void TMainForm::HomePageMenuItemClick()
+{
+    Desktop.OpenUrl(HomePage);
+}
+
+void TMainForm::AboutMenuItemClick()
+{
+    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("About Vexamo Stakor")); });
+}
+
+} // namespace stakor
