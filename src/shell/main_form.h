@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "engine/display.h"
+#include "shell/site.h"
 #include "shell/window_shape.h"
 
 class QActionGroup;
@@ -27,8 +28,6 @@ struct TDesktop {
     // Stands in for the dialogs that are not there yet.
     std::function<void(const QString& title)> ShowPlaceholder;
 };
-
-inline const QUrl HomePage = QUrl(QStringLiteral("https://example.org/vexamo-stakor/"));
 
 // The game's borderless main window: its skin, outline and hot areas, the
 // glass and panel pictures, the line labels, the three popup menus, and the

@@ -323,7 +323,7 @@ void TMainForm::ContentsMenuItemClick()
 
 void TMainForm::HomePageMenuItemClick()
 {
-    Desktop.OpenUrl(HomePage);
+    Desktop.OpenUrl(HomePageUrl());
 }
 
 void TMainForm::AboutMenuItemClick()
