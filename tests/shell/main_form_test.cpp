@@ -287,7 +287,7 @@ private slots:
         form.ContentsMenuItem->trigger();
         QCOMPARE(w.Desktop,
             (std::vector<std::string>{
-                "dialog About Vexamo Stakor (paused)", "open https://example.org/vexamo-stakor/", "help 0"}));
+                "dialog About Vexamo Stakor (paused)", "open https://example.org/", "help 0"}));
         QVERIFY(!w.Core->Game.Paused);
         // A game paused before stays paused after the dialog.
         w.Core->Rules.PauseGame();
