@@ -12,7 +12,7 @@ namespace stakor {
 
 namespace {
 
-constexpr int Gap = 8;            // between the two windows' frames
+constexpr int Gap = 8; // between the two windows' frames
 constexpr int ReadableWidth = 360; // narrower than this the help goes beside anyway
 
 } // namespace
