@@ -1,5 +1,6 @@
 #include "shell/main_form.h"
 
+#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -53,6 +54,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(446, 453);
     setAutoFillBackground(false);
+    Tracing = qEnvironmentVariableIsSet("STAKOR_TRACE");
 
     CreateMenus();
     CreateLabels();
@@ -199,8 +201,18 @@ void TMainForm::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
+void TMainForm::Trace(const char* what) const
+{
+    if (Tracing)
+        std::fprintf(stderr, "trace %s running=%d paused=%d dropping=%d minimized=%d\n", what, Core.Game.Running,
+            Core.Game.Paused, Core.Figures.Dropping, Minimized_);
+}
+
 void TMainForm::AfterFirstFrame()
 {
+    if (Tracing)
+        std::fprintf(stderr, "trace shown minimize=%d,%d close=%d,%d\n", Areas.Minimize.center().x(),
+            Areas.Minimize.center().y(), Areas.Close.center().x(), Areas.Close.center().y());
     ShowLabels();
     // The small picture is enough for a window's icon, and decodes quicker.
     QApplication::setWindowIcon(

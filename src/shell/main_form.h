@@ -112,6 +112,9 @@ private:
     void Guarded(const std::function<void()>& handler);
 
     void AfterFirstFrame();
+    // With STAKOR_TRACE set, what the window did goes to standard error, one
+    // line each, for the tests that drive the program from outside.
+    void Trace(const char* what) const;
     void CreateMenus();
     void CreateLabels();
     void PlaceLabels();
@@ -175,6 +178,7 @@ private:
     bool HelpHot = false;
     bool Minimized_ = false;
     bool FirstFrameDone = false;
+    bool Tracing = false;
     bool LabelsShown = false;
     // The help took over: the music starts again when the window is active again.
     bool HelpOpen = false;

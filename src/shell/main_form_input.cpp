@@ -48,6 +48,7 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
     const bool none = mods == Qt::NoModifier;
     const bool altOnly = mods == Qt::AltModifier;
     TGameControl& control = Core.Control;
+    const bool wasDropping = Core.Figures.Dropping;
     Guarded([&] {
         switch (key) {
         case Qt::Key_Pause:
@@ -112,6 +113,7 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
             break;
         }
     });
+    Trace(!wasDropping && Core.Figures.Dropping ? "fast drop on" : "press");
 }
 
 void TMainForm::keyReleaseEvent(QKeyEvent* event)
@@ -131,6 +133,7 @@ void TMainForm::KeyReleased(int key)
 {
     if (IsHeldKey(key))
         Guarded([this] { Core.Control.DropKeyRelease(); });
+    Trace("release");
 }
 
 // ---- Pointer -------------------------------------------------------------------
@@ -300,6 +303,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         if (Core.Game.Running) {
             Core.Rules.PauseGame();
             // Closing from the task bar while minimized never asks.
+            Trace(Minimized_ ? "close" : "close asks");
             if (!Minimized_)
                 allowed = Core.Dialogs.Questions.AskYesNo(Core.Lang.GetText("MB3"));
         }
@@ -335,6 +339,7 @@ void TMainForm::ShowHelp(int context)
     Core.Sound.StopMusic();
     HelpOpen = true;
     Desktop.ShowHelp(context);
+    Trace("help");
 }
 
 void TMainForm::AppMinimize()
@@ -342,12 +347,14 @@ void TMainForm::AppMinimize()
     Core.Rules.PauseGame();
     Core.Sound.StopMusic();
     Minimized_ = true;
+    Trace("minimized");
 }
 
 void TMainForm::AppRestore()
 {
     Minimized_ = false;
     Core.Sound.StartMusic();
+    Trace("restored");
 }
 
 void TMainForm::AppActivate()
