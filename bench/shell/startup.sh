@@ -33,23 +33,27 @@ for _ in $(seq 1 1000); do
 done
 # Processor time of all its threads, in nanoseconds.
 cpu=$(cat /proc/$pid/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%d", ns / 1000000}')
-pss=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup")
+# PSS shares pages out among the programs using them; the private pages
+# are the program's own whatever else runs.
+read -r pss private < <(awk '/^Pss:/ {p = $2} /^Private_(Clean|Dirty):/ {q += $2} END {print p, q}' \
+    "/proc/$pid/smaps_rollup")
 paint=$(sed -n 's/.*first paint after \([0-9]*\) ms.*/\1/p' "$out.err")
-echo "$paint $cpu $pss" >"$out"
+echo "$paint $cpu $pss $private" >"$out"
 kill "$pid"
 wait "$pid" 2>/dev/null
 rm -rf "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 ONE
 chmod +x "$work/one.sh"
 
-printf '%5s %12s %10s %9s\n' run 'paint ms' 'cpu ms' 'PSS kB'
+printf '%6s %9s %7s %8s %11s\n' run 'paint ms' 'cpu ms' 'PSS kB' 'private kB'
 for i in $(seq 1 "$runs"); do
     unshare -n xvfb-run -a -s '-screen 0 1280x1024x24' "$work/one.sh" "$program" "$work/run$i" >/dev/null 2>&1 || true
-    read -r paint cpu pss <"$work/run$i" || { echo "run $i: no report" >&2; continue; }
-    printf '%5d %12s %10s %9s\n' "$i" "$paint" "$cpu" "$pss"
-    echo "$paint $cpu $pss" >>"$work/all"
+    read -r paint cpu pss private <"$work/run$i" || { echo "run $i: no report" >&2; continue; }
+    printf '%6d %9s %7s %8s %11s\n' "$i" "$paint" "$cpu" "$pss" "$private"
+    echo "$paint $cpu $pss $private" >>"$work/all"
 done
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-printf '%5s %12s %10s %9s\n' median "$(cut -d' ' -f1 "$work/all" | median)" \
-    "$(cut -d' ' -f2 "$work/all" | median)" "$(cut -d' ' -f3 "$work/all" | median)"
+printf '%6s %9s %7s %8s %11s\n' median "$(cut -d' ' -f1 "$work/all" | median)" \
+    "$(cut -d' ' -f2 "$work/all" | median)" "$(cut -d' ' -f3 "$work/all" | median)" \
+    "$(cut -d' ' -f4 "$work/all" | median)"
