@@ -191,7 +191,8 @@ private:
     // a release only counts when no press of the same key follows at once.
     QTimer ReleaseTimer;
     int PendingReleaseKey = 0;
-    quint64 PendingReleaseTime = 0;
+    int LastReleaseKey = 0;
+    quint64 LastReleaseTime = 0;
 };
 
 } // namespace stakor

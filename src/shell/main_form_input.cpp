@@ -1,6 +1,7 @@
 // Keys, the pointer and the window-state events of the main window.
 #include "shell/main_form.h"
 
+#include <optional>
 #include <utility>
 
 #include <QCloseEvent>
@@ -8,6 +9,12 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QWindow>
+
+#if STAKOR_HAVE_XCB
+#include <QGuiApplication>
+#include <cstdlib>
+#include <xcb/xcb.h>
+#endif
 
 #include "audio/sound.h"
 #include "settings/ini.h"
@@ -29,10 +36,36 @@ bool IsHeldKey(int key)
     return key == Qt::Key_Space || key == Qt::Key_Down;
 }
 
+// Whether the X server has the event's key down at this moment; unknown away
+// from X. A repeat's release leaves it down, a real one up.
+std::optional<bool> KeyHeldOnX(const QKeyEvent& event)
+{
+#if STAKOR_HAVE_XCB
+    const quint32 code = event.nativeScanCode(); // the X key code
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || code == 0 || code > 255)
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (keymap == nullptr)
+        return std::nullopt;
+    const bool down = (keymap->keys[code / 8] >> (code % 8)) & 1;
+    std::free(keymap);
+    return down;
+#else
+    (void)event;
+    return std::nullopt;
+#endif
+}
+
 } // namespace
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
+    // A press stamped with the time of the release before it is that
+    // release's repeat, however late the two are handled.
+    if (event->timestamp() != 0 && event->key() == LastReleaseKey && event->timestamp() == LastReleaseTime)
+        return;
     if (PendingReleaseKey != 0) {
         if (event->key() == PendingReleaseKey) {
             // The release just before was the key repeating, not the player letting go.
@@ -120,9 +153,17 @@ void TMainForm::keyReleaseEvent(QKeyEvent* event)
 {
     if (event->isAutoRepeat() || !IsHeldKey(event->key()))
         return;
-    // X11 sends a repeat's release and its press together, but the platform
-    // does not always mark them as repeats: the release waits a moment for
-    // a press of the same key that would make it one.
+    LastReleaseKey = event->key();
+    LastReleaseTime = event->timestamp();
+    // The platform does not always mark a repeat's release as one. Where X
+    // can be asked, it says whether the key is still held; elsewhere the
+    // release waits a moment for a press of the same key that would make it
+    // a repeat (X sends the two together).
+    if (const std::optional<bool> held = KeyHeldOnX(*event)) {
+        if (!*held)
+            KeyReleased(event->key());
+        return;
+    }
     if (PendingReleaseKey != 0 && PendingReleaseKey != event->key())
         KeyReleased(PendingReleaseKey);
     PendingReleaseKey = event->key();

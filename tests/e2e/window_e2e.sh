@@ -17,11 +17,11 @@ program=$(realpath "${1:?usage: window_e2e.sh PROGRAM}")
 
 if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
     missing=()
-    for tool in xvfb-run Xvfb xdotool unshare; do
+    for tool in xvfb-run Xvfb xdotool xwininfo xprop unshare; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     if [ ${#missing[@]} -gt 0 ]; then
-        echo "SKIPPED: window_e2e.sh needs ${missing[*]} (Debian: xvfb xdotool)"
+        echo "SKIPPED: window_e2e.sh needs ${missing[*]} (Debian: xvfb xdotool x11-utils)"
         exit 77
     fi
     if ! unshare -n true 2>/dev/null; then
@@ -132,6 +132,17 @@ tail -1 "$trace" | grep -q 'paused=0' || fail "Ctrl+Pause did not resume"
 xdotool key F1
 await '^trace help running=1 paused=1' || fail "F1 did not pause the game"
 sleep 0.5
+# The help goes beside the game window, not over the glass.
+help=$(xdotool search --onlyvisible --name '^Vexamo Stakor Help$' | head -1)
+if [ -z "$help" ]; then
+    fail "F1 showed no help window"
+else
+    read -r gx gw < <(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $NF} /Width/ {w = $NF} END {print x, w}')
+    read -r hx hw < <(xwininfo -id "$help" | awk '/Absolute upper-left X/ {x = $NF} /Width/ {w = $NF} END {print x, w}')
+    if [ "$hx" -lt $((gx + gw)) ] && [ $((hx + hw)) -gt "$gx" ]; then
+        fail "the help ($hx+$hw) lies over the game window ($gx+$gw)"
+    fi
+fi
 focus
 xdotool key p
 sleep 0.3

@@ -70,6 +70,29 @@ private slots:
         }
     }
 
+    void pressStampedLikeTheReleaseIsItsRepeat()
+    {
+        TShellWorld w;
+        QWidget* form = w.Form.get();
+        QTest::keyClick(form, Qt::Key_F2);
+        w.Core->Rules.Tick();
+        const auto stamped = [&](QEvent::Type type, quint64 time) {
+            QKeyEvent event(type, Qt::Key_Down, Qt::NoModifier);
+            event.setTimestamp(time);
+            QApplication::sendEvent(form, &event);
+        };
+        stamped(QEvent::KeyPress, 900);
+        QVERIFY(w.Core->Figures.Dropping);
+        // Handled late, after the release was taken as real: the press that
+        // came with it is still its repeat.
+        stamped(QEvent::KeyRelease, 1000);
+        QTRY_VERIFY(!w.Core->Control.DropKeyDown);
+        stamped(QEvent::KeyPress, 1000);
+        QVERIFY(w.Core->Figures.Dropping);
+        stamped(QEvent::KeyPress, 1150); // a new press
+        QVERIFY(!w.Core->Figures.Dropping);
+    }
+
     void anotherKeyEndsAWaitingRelease()
     {
         TShellWorld w;
