@@ -90,7 +90,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
         Guarded([this] { SetMode(3); });
     Core.View.InitLifeBar();
     // The first frame shows the glass as every later one does, time box included.
-    Guarded([this] { Core.Rules.DrawGlass(); });
+    Core.View.Present();
     PlaceLabels();
     Core.Sound.StartMusic();
 }

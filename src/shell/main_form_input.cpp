@@ -5,7 +5,6 @@
 #include <utility>
 
 #include <QCloseEvent>
-#include <QExposeEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QWindow>

@@ -221,7 +221,7 @@ bool TMainForm::SetMode(int mode)
         setMask(WindowShape_);
         Core.View.InitLifeBar();
         PlaceLabels();
-        Core.Rules.DrawGlass(); // with the time box, when shown
+        Core.View.Present(); // with the time box, when shown
         update();
     });
 }
