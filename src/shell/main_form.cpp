@@ -9,9 +9,11 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QThread>
 #include <QWindow>
@@ -215,8 +217,13 @@ void TMainForm::AfterFirstFrame()
             Areas.Minimize.center().y(), Areas.Close.center().x(), Areas.Close.center().y());
     ShowLabels();
     // The small picture is enough for a window's icon, and decodes quicker.
-    QApplication::setWindowIcon(
-        QIcon(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor-48.png").string())));
+    // Read as PNG by name: an icon made from a file name, or a guessed
+    // format, would load every image and icon plugin.
+    QImageReader reader(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor-48.png").string()), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage icon = reader.read();
+    if (!icon.isNull())
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
 }
 
 void TMainForm::paintEvent(QPaintEvent* event)
