@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Vexamo Stakor, builds it, and runs it.
 #
-#   ./build.sh run        install what is missing, build, start the game
-#   ./build.sh test       install what is missing, build, run every test
+#   ./build.sh run        install what is missing, build the game alone, start it
+#   ./build.sh test       install what is missing, build everything, run every test
 #   ./build.sh sanitize   the tests again, built with AddressSanitizer and
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
 #
@@ -15,10 +15,12 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     libgtest-dev libbenchmark-dev
 )
+# Only the tests need these: the window's run under a real X server.
+test_packages=(xvfb xdotool openbox x11-utils)
 
 install_missing() {
     local missing=() package
-    for package in "${packages[@]}"; do
+    for package in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
@@ -30,12 +32,16 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-build() {
+configure() {
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DSTAKOR_WERROR="${STAKOR_WERROR:-OFF}" "$@"
-    cmake --build "$dir"
+}
+
+build() {
+    configure "$@"
+    cmake --build "$1"
 }
 
 run_tests() {
@@ -46,16 +52,18 @@ run_tests() {
 case "${1:-}" in
 run)
     install_missing
-    build build
+    # The game and its data folders only; the test command builds the rest.
+    configure build
+    cmake --build build --target stakor stakor_data
     exec ./build/stakor
     ;;
 test)
-    install_missing
+    install_missing "${test_packages[@]}"
     build build
     run_tests build
     ;;
 sanitize)
-    install_missing
+    install_missing "${test_packages[@]}"
     build build-sanitize -DSTAKOR_SANITIZE=ON -DSTAKOR_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
     ;;

@@ -144,7 +144,8 @@ bool TGameControl::SetMode(int mode, const std::function<void()>& resizeWindow)
         resizeWindow();
     // Stored last, so that a refused write cannot leave the glass and the
     // window half switched; the error still reaches the player.
-    C.Ini.SetGlassMode(TGlass::ModeOf(mode));
+    if (C.Ini.GlassMode() != TGlass::ModeOf(mode))
+        C.Ini.SetGlassMode(TGlass::ModeOf(mode));
     return true;
 }
 

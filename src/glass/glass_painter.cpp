@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -181,6 +182,23 @@ std::string TimeText(uint32_t timeMs)
     return std::to_string(hours) + ":" + TwoDigits(minutes % 60) + ":" + TwoDigits(sec);
 }
 
+static QFont TimeFont()
+{
+    // Bold at 10 pixels the widest time, "0:00:00" to "9:59:59" alike, ends
+    // two columns inside the box. Without hinting the glyphs keep their
+    // widths whatever the desktop's font settings; a substitute face that is
+    // wider still is narrowed to fit.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(10);
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    constexpr int room = 43;
+    const int widest = QFontMetrics(font).horizontalAdvance(QStringLiteral("0:00:00"));
+    if (widest > room)
+        font.setStretch(std::max(50, 100 * room / widest));
+    return font;
+}
+
 void DrawTime(TBitmap& bitmap, uint32_t timeMs)
 {
     const int w = bitmap.Width;
@@ -200,10 +218,7 @@ void DrawTime(TBitmap& bitmap, uint32_t timeMs)
     QImage image(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, static_cast<qsizetype>(bitmap.Stride),
         QImage::Format_BGR888);
     QPainter painter(&image);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(11); // 8 points on a 96 dpi screen
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(TimeFont());
     painter.setPen(QColor(ink.R, ink.G, ink.B));
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(QColor(fill.R, fill.G, fill.B));

@@ -3,13 +3,18 @@
 #include <cstring>
 
 #include <QImage>
+#include <QImageReader>
 #include <QString>
 
 namespace stakor {
 
 bool LoadBuiltinPicture(const std::string& name, TBitmap& bitmap)
 {
-    const QImage image = QImage(":/" + QString::fromStdString(name), "BMP").convertToFormat(QImage::Format_BGR888);
+    // Qt's own BMP reader, asked by name: guessing the format would load
+    // every image plugin (and the libraries behind them) at start.
+    QImageReader reader(":/" + QString::fromStdString(name), "bmp");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read().convertToFormat(QImage::Format_BGR888);
     if (image.isNull())
         return false;
     bitmap.Resize(image.width(), image.height());

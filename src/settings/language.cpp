@@ -154,7 +154,9 @@ bool TLanguage::LoadLanguage(const std::string& name)
     // The pack is in force before the setting is written: a refused write
     // reaches the caller as an error, but the texts are already usable.
     Loaded_ = true;
-    Ini.SetLanguage(name);
+    // The same name again (every start) is not written: nothing changed.
+    if (Ini.Language() != name)
+        Ini.SetLanguage(name);
     return true;
 }
 

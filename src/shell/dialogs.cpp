@@ -1,7 +1,11 @@
 #include "shell/dialogs.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include "settings/text_encoding.h"
 
@@ -17,9 +21,28 @@ std::string ToNameBytes(const QString& name)
     return name.toStdString();
 }
 
+int TitleFitWidth(const QString& title)
+{
+    // The title bar's text in the window manager's font (most use the
+    // application font or a bolder one), with room for its buttons.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + TitleBarAllowance;
+}
+
+void WidenForTitle(QMessageBox& box)
+{
+    // A message box sizes itself to its text; the window manager then cuts
+    // a longer title short. A strut across the box's layout keeps it wider.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleFitWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 bool TDialogs::AskYesNo(const std::string& text)
 {
     QMessageBox box(QMessageBox::Question, ProgramTitle, FromPack(text), QMessageBox::Yes | QMessageBox::No, Parent);
+    WidenForTitle(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -27,6 +50,7 @@ void TDialogs::ShowMessage(const std::string& text, const std::string& caption, 
 {
     QMessageBox box(error ? QMessageBox::Critical : QMessageBox::NoIcon, FromPack(caption), FromPack(text),
         QMessageBox::Ok, Parent);
+    WidenForTitle(box);
     box.exec();
 }
 

@@ -9,6 +9,7 @@
 #include "engine/display.h"
 #include "records/records.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace stakor {
@@ -33,6 +34,13 @@ public:
     std::string InputName(const std::string& caption, const std::string& prompt, const std::string& preset) override;
     void ShowRecords() override;
 };
+
+// Room beside a window's title for the title bar's icon and buttons.
+inline constexpr int TitleBarAllowance = 110;
+// The width a window needs for its whole title to show in the title bar.
+int TitleFitWidth(const QString& title);
+// Makes a message box at least as wide as its title needs.
+void WidenForTitle(QMessageBox& box);
 
 // Stands in for a dialog that is not there yet: a plain box with its title.
 void ShowPlaceholderDialog(QWidget* parent, const QString& title);

@@ -1,14 +1,19 @@
 #include "shell/main_form.h"
 
+#include <cstdio>
 #include <exception>
+#include <utility>
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QThread>
 #include <QWindow>
@@ -51,9 +56,14 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(446, 453);
     setAutoFillBackground(false);
+    Tracing = qEnvironmentVariableIsSet("STAKOR_TRACE");
 
     CreateMenus();
     CreateLabels();
+    ReleaseTimer.setSingleShot(true);
+    ReleaseTimer.setTimerType(Qt::PreciseTimer);
+    ReleaseTimer.setInterval(HeldKeyReleaseDelayMs);
+    connect(&ReleaseTimer, &QTimer::timeout, this, [this] { KeyReleased(std::exchange(PendingReleaseKey, 0)); });
 
     // Creation, in the game's order: pictures and colours, outline and hot
     // areas, captions and check marks, the stored glass size, the panels.
@@ -81,6 +91,8 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     if (TGlass::ModeOf(Core.Ini.GlassMode()) != 2)
         Guarded([this] { SetMode(3); });
     Core.View.InitLifeBar();
+    // The first frame shows the glass as every later one does, time box included.
+    Core.View.Present();
     PlaceLabels();
     Core.Sound.StartMusic();
 }
@@ -145,6 +157,7 @@ void TMainForm::CreateLabels()
         for (QLabel* label : {NameLabels[i], ValueLabels[i]}) {
             label->setAttribute(Qt::WA_TransparentForMouseEvents);
             label->setAutoFillBackground(false);
+            label->hide(); // until the first frame is on the screen
         }
     }
 }
@@ -154,8 +167,23 @@ int TMainForm::PanelLeft() const
     return Core.Glass.Bitmap.Width - 240;
 }
 
+void TMainForm::ShowLabels()
+{
+    if (LabelsShown)
+        return;
+    LabelsShown = true;
+    PlaceLabels();
+    for (size_t i = 0; i < 6; ++i) {
+        NameLabels[i]->show();
+        ValueLabels[i]->show();
+    }
+}
+
 void TMainForm::PlaceLabels()
 {
+    // Measuring the texts loads the fonts; the first frame does without.
+    if (!LabelsShown)
+        return;
     const int b = PanelLeft();
     for (size_t i = 0; i < 6; ++i) {
         const int top = 191 + 14 * static_cast<int>(i);
@@ -167,8 +195,44 @@ void TMainForm::PlaceLabels()
     }
 }
 
+void TMainForm::showEvent(QShowEvent* event)
+{
+    // Whether the window is really iconified shows in its exposure.
+    if (windowHandle())
+        windowHandle()->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void TMainForm::Trace(const char* what) const
+{
+    if (Tracing)
+        std::fprintf(stderr, "trace %s running=%d paused=%d dropping=%d minimized=%d\n", what, Core.Game.Running,
+            Core.Game.Paused, Core.Figures.Dropping, Minimized_);
+}
+
+void TMainForm::AfterFirstFrame()
+{
+    if (Tracing)
+        std::fprintf(stderr, "trace shown minimize=%d,%d close=%d,%d\n", Areas.Minimize.center().x(),
+            Areas.Minimize.center().y(), Areas.Close.center().x(), Areas.Close.center().y());
+    ShowLabels();
+    // The small picture is enough for a window's icon, and decodes quicker.
+    // Read as PNG by name: an icon made from a file name, or a guessed
+    // format, would load every image and icon plugin.
+    QImageReader reader(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor-48.png").string()), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage icon = reader.read();
+    if (!icon.isNull())
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+}
+
 void TMainForm::paintEvent(QPaintEvent* event)
 {
+    if (!FirstFrameDone) {
+        // What the first frame can do without follows once it is on the screen.
+        FirstFrameDone = true;
+        QTimer::singleShot(0, this, [this] { Guarded([this] { AfterFirstFrame(); }); });
+    }
     QPainter painter(this);
     painter.setClipRegion(event->region());
     const TImageSet& images = Core.Images;

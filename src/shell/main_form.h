@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -53,6 +54,11 @@ public:
 
     // Captions from the language pack (nothing while no pack is loaded).
     void LoadCaptions();
+    // The line labels come after the first frame: measuring them loads the fonts.
+    void ShowLabels();
+
+    // A held key's release counts when no press of the same key follows within this.
+    static constexpr int HeldKeyReleaseDelayMs = 25;
 
     bool Minimized() const { return Minimized_; }
     const QRegion& Shape() const { return WindowShape_; }
@@ -88,6 +94,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -96,6 +103,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler; an error it does not catch itself (a refused settings
@@ -103,6 +111,10 @@ private:
     // program goes on.
     void Guarded(const std::function<void()>& handler);
 
+    void AfterFirstFrame();
+    // With STAKOR_TRACE set, what the window did goes to standard error, one
+    // line each, for the tests that drive the program from outside.
+    void Trace(const char* what) const;
     void CreateMenus();
     void CreateLabels();
     void PlaceLabels();
@@ -135,6 +147,13 @@ private:
     void HomePageMenuItemClick();
     void AboutMenuItemClick();
 
+    // Opens the help; the player reads it instead of playing.
+    void ShowHelp(int context);
+    // A held key's release that is not followed at once by its next press.
+    void KeyReleased(int key);
+    // Minimized follows whether the window is really iconified, not the request.
+    void FollowWindowState();
+
     void AppMinimize();
     void AppRestore();
     void AppActivate();
@@ -148,6 +167,7 @@ private:
     THotAreas Areas;
     QActionGroup* ModeGroup = nullptr;
     QActionGroup* LanguageGroup = nullptr;
+    QAction* LanguageInForce = nullptr; // the item of the loaded pack
 
     bool MouseDownOnButton = false;
     bool MenuOpen = false;
@@ -157,9 +177,22 @@ private:
     bool SettingsHot = false;
     bool HelpHot = false;
     bool Minimized_ = false;
+    bool FirstFrameDone = false;
+    bool Tracing = false;
+    bool LabelsShown = false;
+    // The help took over: the music starts again when the window is active again.
+    bool HelpOpen = false;
+    // A press on the frame; the move starts with the first motion while the button is down.
+    bool DragPending = false;
     // Moving the window by hand where the window system will not.
     bool Dragging = false;
     QPoint DragOffset;
+    // Under X11 a held key's repeats may come as real releases and presses:
+    // a release only counts when no press of the same key follows at once.
+    QTimer ReleaseTimer;
+    int PendingReleaseKey = 0;
+    int LastReleaseKey = 0;
+    quint64 LastReleaseTime = 0;
 };
 
 } // namespace stakor

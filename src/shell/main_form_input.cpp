@@ -1,10 +1,19 @@
 // Keys, the pointer and the window-state events of the main window.
 #include "shell/main_form.h"
 
+#include <optional>
+#include <utility>
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QWindow>
+
+#if STAKOR_HAVE_XCB
+#include <QGuiApplication>
+#include <cstdlib>
+#include <xcb/xcb.h>
+#endif
 
 #include "audio/sound.h"
 #include "settings/ini.h"
@@ -15,14 +24,65 @@ namespace stakor {
 
 // ---- Keys ----------------------------------------------------------------------
 
+namespace {
+
+// The keysym XKB gives Pause with Ctrl held; Qt knows no key for it.
+constexpr quint32 BreakKeysym = 0xff6b;
+
+// Keys whose hold matters: they act once per press, not per repeat.
+bool IsHeldKey(int key)
+{
+    return key == Qt::Key_Space || key == Qt::Key_Down;
+}
+
+// Whether the X server has the event's key down at this moment; unknown away
+// from X. A repeat's release leaves it down, a real one up.
+std::optional<bool> KeyHeldOnX(const QKeyEvent& event)
+{
+#if STAKOR_HAVE_XCB
+    const quint32 code = event.nativeScanCode(); // the X key code
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || code == 0 || code > 255)
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (keymap == nullptr)
+        return std::nullopt;
+    const bool down = (keymap->keys[code / 8] >> (code % 8)) & 1;
+    std::free(keymap);
+    return down;
+#else
+    (void)event;
+    return std::nullopt;
+#endif
+}
+
+} // namespace
+
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
+    // A press stamped with the time of the release before it is that
+    // release's repeat, however late the two are handled.
+    if (event->timestamp() != 0 && event->key() == LastReleaseKey && event->timestamp() == LastReleaseTime)
+        return;
+    if (PendingReleaseKey != 0) {
+        if (event->key() == PendingReleaseKey) {
+            // The release just before was the key repeating, not the player letting go.
+            ReleaseTimer.stop();
+            PendingReleaseKey = 0;
+            return;
+        }
+        ReleaseTimer.stop();
+        KeyReleased(std::exchange(PendingReleaseKey, 0));
+    }
+    const int key = event->nativeVirtualKey() == BreakKeysym ? int{Qt::Key_Pause} : event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const bool none = mods == Qt::NoModifier;
     const bool altOnly = mods == Qt::AltModifier;
     TGameControl& control = Core.Control;
+    const bool wasDropping = Core.Figures.Dropping;
     Guarded([&] {
-        switch (event->key()) {
+        switch (key) {
         case Qt::Key_Pause:
         case Qt::Key_P:
             PauseMenuItemClick();
@@ -63,7 +123,7 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
                 ShowTimeMenuItemClick();
             break;
         case Qt::Key_F1:
-            Desktop.ShowHelp(21);
+            ShowHelp(21);
             break;
         case Qt::Key_F2:
             if (none)
@@ -85,15 +145,35 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
             break;
         }
     });
+    Trace(!wasDropping && Core.Figures.Dropping ? "fast drop on" : "press");
 }
 
 void TMainForm::keyReleaseEvent(QKeyEvent* event)
 {
-    // A held key repeats presses only; its release comes when it is let go.
-    if (event->isAutoRepeat())
+    if (event->isAutoRepeat() || !IsHeldKey(event->key()))
         return;
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Down)
-        Core.Control.DropKeyRelease();
+    LastReleaseKey = event->key();
+    LastReleaseTime = event->timestamp();
+    // The platform does not always mark a repeat's release as one. Where X
+    // can be asked, it says whether the key is still held; elsewhere the
+    // release waits a moment for a press of the same key that would make it
+    // a repeat (X sends the two together).
+    if (const std::optional<bool> held = KeyHeldOnX(*event)) {
+        if (!*held)
+            KeyReleased(event->key());
+        return;
+    }
+    if (PendingReleaseKey != 0 && PendingReleaseKey != event->key())
+        KeyReleased(PendingReleaseKey);
+    PendingReleaseKey = event->key();
+    ReleaseTimer.start();
+}
+
+void TMainForm::KeyReleased(int key)
+{
+    if (IsHeldKey(key))
+        Guarded([this] { Core.Control.DropKeyRelease(); });
+    Trace("release");
 }
 
 // ---- Pointer -------------------------------------------------------------------
@@ -125,6 +205,15 @@ void TMainForm::PositionTest(QPoint point)
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event)
 {
+    if (DragPending) {
+        DragPending = false;
+        // Only while the button is still down: a window system move started
+        // after a quick click would leave the window stuck to the pointer.
+        if (event->buttons().testFlag(Qt::LeftButton))
+            Dragging = !(windowHandle() && windowHandle()->startSystemMove());
+        if (!Dragging)
+            return;
+    }
     if (Dragging) {
         move(event->globalPosition().toPoint() - DragOffset);
         return;
@@ -165,11 +254,10 @@ void TMainForm::mousePressEvent(QMouseEvent* event)
             PositionTest(point);
             return;
         } else {
-            if (Areas.Drag.contains(point) && !(windowHandle() && windowHandle()->startSystemMove())) {
-                // The window system would not move it: move it by hand.
-                Dragging = true;
-                DragOffset = event->globalPosition().toPoint() - pos();
-            }
+            // The move starts with the first motion; without a window system
+            // move, the window is moved by hand.
+            DragPending = Areas.Drag.contains(point);
+            DragOffset = event->globalPosition().toPoint() - pos();
             return;
         }
         OpenMenu(menu, button);
@@ -190,11 +278,14 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    Dragging = false;
+    Dragging = DragPending = false;
     MouseDownOnButton = false;
     if (MinimizeState == 2) {
         MinimizeState = 0;
         repaint(Areas.Minimize);
+        // A request the window system ignored left the state minimised: ask anew.
+        if (isMinimized())
+            setWindowState(windowState() & ~Qt::WindowMinimized);
         showMinimized();
     }
     if (CloseState == 2) {
@@ -212,17 +303,36 @@ void TMainForm::changeEvent(QEvent* event)
         MouseDownOnButton = false;
         if (!isActiveWindow()) {
             GameHot = SettingsHot = HelpHot = false;
+        } else if (HelpOpen) {
+            HelpOpen = false; // back from the help
+            Guarded([this] { Core.Sound.StartMusic(); });
         }
         update();
     } else if (event->type() == QEvent::WindowStateChange) {
-        Guarded([this] {
-            if (isMinimized() && !Minimized_)
-                AppMinimize();
-            else if (!isMinimized() && Minimized_)
-                AppRestore();
-        });
+        Guarded([this] { FollowWindowState(); });
     }
     QWidget::changeEvent(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // An iconified window is unmapped, which its window reports as no longer exposed.
+    if (watched == windowHandle() && event->type() == QEvent::Expose)
+        Guarded([this] { FollowWindowState(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::FollowWindowState()
+{
+    // Qt takes the state asked for at once; without a window manager, or
+    // with one that refuses, the window stays up. Only a minimised window
+    // that is no longer shown counts.
+    const QWindow* window = windowHandle();
+    const bool iconified = isMinimized() && !(window && window->isExposed());
+    if (iconified && !Minimized_)
+        AppMinimize();
+    else if (!iconified && Minimized_)
+        AppRestore();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -233,6 +343,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         if (Core.Game.Running) {
             Core.Rules.PauseGame();
             // Closing from the task bar while minimized never asks.
+            Trace(Minimized_ ? "close" : "close asks");
             if (!Minimized_)
                 allowed = Core.Dialogs.Questions.AskYesNo(Core.Lang.GetText("MB3"));
         }
@@ -260,17 +371,30 @@ void TMainForm::BringToFront()
     activateWindow();
 }
 
+void TMainForm::ShowHelp(int context)
+{
+    // The player reads the help instead of playing, as when switching to
+    // another program.
+    Core.Rules.PauseGame();
+    Core.Sound.StopMusic();
+    HelpOpen = true;
+    Desktop.ShowHelp(context);
+    Trace("help");
+}
+
 void TMainForm::AppMinimize()
 {
     Core.Rules.PauseGame();
     Core.Sound.StopMusic();
     Minimized_ = true;
+    Trace("minimized");
 }
 
 void TMainForm::AppRestore()
 {
     Minimized_ = false;
     Core.Sound.StartMusic();
+    Trace("restored");
 }
 
 void TMainForm::AppActivate()

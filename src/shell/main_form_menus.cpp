@@ -129,6 +129,8 @@ void TMainForm::AddItemsToLanguageMenu()
         action->setData(caption);
         action->setCheckable(true);
         action->setChecked(Lower(name) == Lower(Core.Ini.Language()));
+        if (action->isChecked())
+            LanguageInForce = action;
         LanguageGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, action] { Guarded([&] { LanguageMenuItemClick(action); }); });
         LanguageMenuItems.push_back(action);
@@ -219,6 +221,7 @@ bool TMainForm::SetMode(int mode)
         setMask(WindowShape_);
         Core.View.InitLifeBar();
         PlaceLabels();
+        Core.View.Present(); // with the time box, when shown
         update();
     });
 }
@@ -256,10 +259,14 @@ void TMainForm::LanguageMenuItemClick(QAction* item)
     }
     if (loaded) {
         item->setChecked(true);
+        LanguageInForce = item;
         LoadCaptions();
     } else {
+        // The item checked itself when chosen; the mark goes back to the pack in force.
         item->setChecked(false);
         item->setVisible(false); // until the next start
+        if (LanguageInForce)
+            LanguageInForce->setChecked(true);
     }
     Core.Rules.DrawGlass();
     if (refusedWrite)
@@ -318,7 +325,7 @@ void TMainForm::HideMenuItemClick()
 
 void TMainForm::ContentsMenuItemClick()
 {
-    Desktop.ShowHelp(0);
+    ShowHelp(0);
 }
 
 void TMainForm::HomePageMenuItemClick()

@@ -9,7 +9,6 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -75,7 +74,6 @@ int RunProgram(int argc, char** argv)
         return 0;
 
     const std::filesystem::path programDir = FindProgramDir();
-    QApplication::setWindowIcon(QIcon(QString::fromStdString((programDir / "icons" / "vexamo-stakor.png").string())));
     TIni ini(TIni::DefaultFile());
     TLanguage lang(ini, programDir / "Language");
     TSilentSound sound;
@@ -92,6 +90,7 @@ int RunProgram(int argc, char** argv)
     if (!loaded) {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error loading language pack"),
             QStringLiteral("Unable to load %1 language pack").arg(FromPack(ini.Language())), QMessageBox::Ok);
+        WidenForTitle(box);
         box.exec();
     }
 
@@ -103,7 +102,7 @@ int RunProgram(int argc, char** argv)
     desktop.ShowHelp = [&](int context) {
         if (!help)
             help = std::make_unique<THelpWindow>(programDir / "help");
-        help->ShowTopic(context);
+        help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
     desktop.ShowPlaceholder = [&](const QString& title) { ShowPlaceholderDialog(form, title); };

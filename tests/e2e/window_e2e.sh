@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# The game's window under a real X server (Xvfb), driven by xdotool, once
+# without a window manager and once under openbox when it is installed:
+#   - a drop key held for seconds starts exactly one fast drop, and a real
+#     release and press afterwards starts the next;
+#   - Ctrl+Pause pauses like Pause;
+#   - F1 during a game pauses it;
+#   - without a window manager "-" leaves the window up, and "x" then still
+#     asks before it ends the game; under openbox a quick click on the frame
+#     leaves the window where it was.
+# The game reports what it did with STAKOR_TRACE. Exit status 77 (skipped)
+# when a tool is missing.
+#
+#   tests/e2e/window_e2e.sh PROGRAM
+set -uo pipefail
+program=$(realpath "${1:?usage: window_e2e.sh PROGRAM}")
+
+if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
+    missing=()
+    for tool in xvfb-run Xvfb xdotool xwininfo xprop unshare; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "SKIPPED: window_e2e.sh needs ${missing[*]} (Debian: xvfb xdotool x11-utils)"
+        exit 77
+    fi
+    if ! unshare -n true 2>/dev/null; then
+        echo "SKIPPED: window_e2e.sh needs 'unshare -n' (a network namespace of its own)"
+        exit 77
+    fi
+    status=0
+    modes=(bare)
+    if command -v openbox >/dev/null; then
+        modes+=(openbox)
+    else
+        echo "note: openbox is not installed; only the run without a window manager"
+    fi
+    for mode in "${modes[@]}"; do
+        echo "=== $mode"
+        # Its own network namespace keeps the game's single-instance marker
+        # apart from any other game running on the machine.
+        STAKOR_E2E_INNER=1 STAKOR_E2E_MODE=$mode unshare -n \
+            xvfb-run -a -s '-screen 0 1280x1024x24 -ardelay 250 -arinterval 30' "$0" "$program" || status=1
+    done
+    exit $status
+fi
+
+# ---- Inside Xvfb -------------------------------------------------------------------
+
+mode=$STAKOR_E2E_MODE
+work=$(mktemp -d)
+trace=$work/trace
+failures=0
+game=
+wm=
+cleanup() {
+    [ -n "$game" ] && kill "$game" 2>/dev/null
+    [ -n "$wm" ] && kill "$wm" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($mode): $*"
+    echo "--- trace:"
+    cat "$trace"
+    failures=$((failures + 1))
+}
+
+# Waits up to 10 s for a line of the trace matching a pattern.
+await() {
+    for _ in $(seq 1 200); do
+        grep -qE "$1" "$trace" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+count() { grep -cE "$1" "$trace"; }
+
+if [ "$mode" = openbox ]; then
+    openbox >/dev/null 2>&1 &
+    wm=$!
+    for _ in $(seq 1 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.05
+    done
+fi
+
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
+"$program" 2>"$trace" &
+game=$!
+await '^trace shown' || { fail "the window never showed"; exit 1; }
+window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
+[ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
+focus() {
+    if [ "$mode" = openbox ]; then
+        xdotool windowactivate "$window" 2>/dev/null
+    else
+        xdotool windowfocus "$window" 2>/dev/null
+    fi
+    sleep 0.3
+}
+focus
+
+# A held drop key: one fast drop, however long it is held.
+xdotool key F2
+await 'press running=1' || fail "F2 started no game"
+sleep 1.5 # a new figure cannot be dropped before its first step
+xdotool keydown Down
+sleep 4
+xdotool keyup Down
+sleep 0.3
+drops=$(count '^trace fast drop on')
+[ "$drops" -eq 1 ] || fail "holding Down for 4 s started $drops fast drops, not 1"
+await '^trace release' || fail "letting go of Down was not taken as a release"
+# Let go and pressed again: the next fast drop.
+xdotool key Down
+sleep 0.3
+drops=$(count '^trace fast drop on')
+[ "$drops" -eq 2 ] || fail "a new press of Down after letting go gave $drops fast drops in all, not 2"
+
+# Ctrl+Pause pauses and resumes like Pause.
+xdotool key ctrl+Pause
+sleep 0.2
+tail -1 "$trace" | grep -q 'paused=1' || fail "Ctrl+Pause did not pause"
+xdotool key ctrl+Pause
+sleep 0.2
+tail -1 "$trace" | grep -q 'paused=0' || fail "Ctrl+Pause did not resume"
+
+# F1 during a game: the help opens and the game pauses.
+xdotool key F1
+await '^trace help running=1 paused=1' || fail "F1 did not pause the game"
+sleep 0.5
+# The help goes beside the game window, not over the glass.
+help=$(xdotool search --onlyvisible --name '^Vexamo Stakor Help$' | head -1)
+if [ -z "$help" ]; then
+    fail "F1 showed no help window"
+else
+    read -r gx gw < <(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $NF} /Width/ {w = $NF} END {print x, w}')
+    read -r hx hw < <(xwininfo -id "$help" | awk '/Absolute upper-left X/ {x = $NF} /Width/ {w = $NF} END {print x, w}')
+    if [ "$hx" -lt $((gx + gw)) ] && [ $((hx + hw)) -gt "$gx" ]; then
+        fail "the help ($hx+$hw) lies over the game window ($gx+$gw)"
+    fi
+fi
+focus
+xdotool key p
+sleep 0.3
+tail -1 "$trace" | grep -q 'paused=0' || fail "P after the help did not resume"
+
+geometry() { xdotool getwindowgeometry "$window" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p'; }
+read -r mx my < <(sed -n 's/^trace shown minimize=\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$trace")
+read -r cx cy < <(sed -n 's/^trace shown.* close=\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$trace")
+
+if [ "$mode" = openbox ]; then
+    # Quick clicks on the frame: the window must not stick to the pointer.
+    for try in 1 2 3; do
+        before=$(geometry)
+        xdotool mousemove --window "$window" 10 60 click 1
+        sleep 0.2
+        xdotool mousemove --window "$window" 150 150
+        sleep 0.3
+        after=$(geometry)
+        [ "$before" = "$after" ] || fail "quick click $try on the frame moved the window from $before to $after"
+    done
+    focus
+fi
+
+# Minimise: without a window manager the window stays up and nothing is
+# paused; under openbox it may be iconified, then comes back.
+xdotool mousemove --window "$window" "$mx" "$my" click 1
+sleep 1
+if grep -q '^trace minimized' "$trace"; then
+    [ "$mode" = openbox ] || fail "minimised without a window manager"
+    echo "note ($mode): the window was iconified"
+    xdotool windowactivate "$window" 2>/dev/null
+    await '^trace restored' || fail "not restored after activation"
+    focus
+    xdotool key p
+    sleep 0.2
+else
+    echo "note ($mode): the window stayed up"
+    tail -1 "$trace" | grep -q 'paused=0' || fail "an ignored minimise paused the game"
+fi
+xdotool mousemove --window "$window" "$cx" "$cy" click 1
+await '^trace close asks running=1' || fail "closing a running game did not ask"
+
+if [ "$failures" -eq 0 ]; then
+    echo "ok ($mode)"
+    exit 0
+fi
+exit 1
