@@ -223,6 +223,10 @@ struct TParsedFile {
     bool HasHeader = false;
     // The line after which a new value joins our section, if there is one.
     std::optional<size_t> SectionEnd;
+    // The first line of the value that ends our section when its data is
+    // left open by a trailing backslash at the end of the file: a line added
+    // after it would become part of it, so new values go before it.
+    std::optional<size_t> OpenValueStart;
 };
 
 // `bytes` must outlive the result, whose Raw lines point into it.
@@ -273,8 +277,11 @@ TParsedFile Parse(std::string_view bytes)
             entry.Data += Trim(file.Lines[++i]);
             ++entry.Count;
         }
-        if (where == OurSection)
+        if (where == OurSection) {
             file.SectionEnd = i;
+            const bool open = !entry.Data.starts_with('"') && entry.Data.ends_with('\\');
+            file.OpenValueStart = open ? std::optional<size_t>(entry.First) : std::nullopt;
+        }
         file.Values.push_back(std::move(entry));
     }
     return file;
@@ -309,16 +316,15 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
     }
 
     std::string result;
-    // A line added after another must start a line of its own, and must not
-    // be taken for the continuation of hex data left open by a trailing
-    // backslash: an empty line ends such data first.
-    const auto addLine = [&result](std::string_view line, std::string_view before) {
+    // A line added after another must start a line of its own.
+    const auto addLine = [&result](std::string_view line) {
         if (!result.empty() && result.back() != '\n')
-            result += '\n';
-        if (Trim(before).ends_with('\\'))
             result += '\n';
         result += line;
     };
+    constexpr size_t Nowhere = std::string_view::npos;
+    const size_t addBefore = !last && file.OpenValueStart ? *file.OpenValueStart : Nowhere;
+    const size_t addAfter = !last && addBefore == Nowhere && file.SectionEnd ? *file.SectionEnd : Nowhere;
     if (!file.HasHeader) {
         result += kHeader;
         result += "\n\n";
@@ -329,21 +335,20 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
     }
     std::string_view previous;
     for (size_t i = 0; i < file.Lines.size(); ++i) {
+        if (addBefore == i)
+            addLine(newLine);
         if (actions[i] == TAction::Keep) {
             result += file.Raw[i];
             previous = file.Lines[i];
         } else if (actions[i] == TAction::Replace) {
-            addLine(newLine, previous);
-            previous = newLine;
+            addLine(newLine);
         }
-        if (!last && file.SectionEnd == i) {
-            addLine(newLine, previous);
-            previous = newLine;
-        }
+        if (addAfter == i)
+            addLine(newLine);
     }
     if (!last && !file.SectionEnd) {
-        addLine("", previous);
-        if (!Trim(previous).empty() && !result.empty())
+        addLine("");
+        if (!Trim(previous).empty())
             result += '\n';
         result += "[" + std::string(kKey) + "]\n";
         result += newLine;
