@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include "audio/silent_sound.h"
 #include "engine/random.h"
@@ -77,6 +78,14 @@ int RunProgram(int argc, char** argv)
     const std::filesystem::path programDir = FindProgramDir();
     QApplication::setWindowIcon(QIcon(QString::fromStdString((programDir / "icons" / "vexamo-stakor.png").string())));
     TIni ini(TIni::DefaultFile());
+    // Until the window is up no error box can show a refused settings write
+    // (a folder that is read-only or full): the game starts with the changed
+    // value in memory, and the first refusal is reported once the window shows.
+    std::string refusedAtStart;
+    ini.SetRefusedWriteHandler([&](const TSettingsError& error) {
+        if (refusedAtStart.empty())
+            refusedAtStart = error.what();
+    });
     TLanguage lang(ini, programDir / "Language");
     TSilentSound sound;
     TDialogs dialogs;
@@ -121,6 +130,12 @@ int RunProgram(int argc, char** argv)
         mainForm.move(area.center() - QPoint(mainForm.width() / 2, mainForm.height() / 2));
     }
     mainForm.show();
+    ini.SetRefusedWriteHandler({});
+    if (!refusedAtStart.empty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramTitle), refusedAtStart.c_str());
+        QTimer::singleShot(
+            0, &mainForm, [&] { dialogs.ShowMessage(refusedAtStart, ProgramTitle.toStdString(), true); });
+    }
     application.exec();
     return 0;
 }
