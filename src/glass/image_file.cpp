@@ -96,15 +96,20 @@ bool LoadBmp(const std::filesystem::path& file, TBitmap& destination)
 {
     // Opening the file ourselves keeps the reader from guessing other names
     // when this one does not exist, and refuses a pipe or a device at once.
-    const int fd = OpenRegularFile(file);
-    if (fd < 0)
+    struct TDescriptor {
+        int Fd;
+        ~TDescriptor()
+        {
+            if (Fd >= 0)
+                ::close(Fd);
+        }
+    };
+    // Declared before the device, so it is closed after the device is gone.
+    const TDescriptor descriptor{OpenRegularFile(file)};
+    if (descriptor.Fd < 0)
         return false;
     QFile device;
-    if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
-    if (CutShort(device))
+    if (!device.open(descriptor.Fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || CutShort(device))
         return false;
     QImageReader reader(&device, "bmp");
     // Only the bitmap reader: a picture of another kind named ".bmp" fails.
