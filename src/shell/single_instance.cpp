@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -102,6 +103,7 @@ struct TSingleInstance::TCaller {
     QSocketNotifier* Notifier = nullptr;
     QByteArray Said;
     uint64_t Serial = 0;
+    bool Closed = false; // its descriptor is closed already
 };
 
 TSingleInstance::TSingleInstance(QString name, QObject* parent) : QObject(parent), Name_(std::move(name)) {}
@@ -263,13 +265,20 @@ void TSingleInstance::AcceptConnections()
                 continue;
             if (error == EAGAIN || error == EWOULDBLOCK)
                 return;
-            // Out of descriptors or memory: the oldest caller makes room, or
+            // Out of descriptors or memory: the oldest callers make room, or
             // the calls wait in the queue a moment. Either way the marker
-            // keeps listening.
-            if (!Callers.empty() && (error == EMFILE || error == ENFILE)) {
-                const auto oldest = std::min_element(Callers.begin(), Callers.end(),
-                    [](const auto& a, const auto& b) { return a.second->Serial < b.second->Serial; });
-                Drop(oldest->first);
+            // keeps listening. Two descriptors are freed before anything
+            // else is done: with none left, even a check of the runtime's
+            // own can fail.
+            if (Callers.size() >= 2 && (error == EMFILE || error == ENFILE)) {
+                const int first = OldestCaller();
+                ::close(first);
+                Callers.at(first)->Closed = true;
+                const int second = OldestCaller();
+                ::close(second);
+                Callers.at(second)->Closed = true;
+                Drop(first);
+                Drop(second);
                 continue;
             }
             if (AcceptPause == nullptr) {
@@ -285,11 +294,8 @@ void TSingleInstance::AcceptConnections()
             ::close(fd);
             continue;
         }
-        if (Callers.size() >= MaxCallers) {
-            const auto oldest = std::min_element(Callers.begin(), Callers.end(),
-                [](const auto& a, const auto& b) { return a.second->Serial < b.second->Serial; });
-            Drop(oldest->first);
-        }
+        if (Callers.size() >= MaxCallers)
+            Drop(OldestCaller());
         auto caller = std::make_unique<TCaller>();
         const uint64_t serial = caller->Serial = ++CallerCount;
         caller->Notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
@@ -340,15 +346,29 @@ void TSingleInstance::Serve(int fd)
         QMetaObject::invokeMethod(this, &TSingleInstance::ShowRequested, Qt::QueuedConnection);
 }
 
+int TSingleInstance::OldestCaller() const
+{
+    // Among the open ones; called with at least one open.
+    int oldest = -1;
+    uint64_t serial = UINT64_MAX;
+    for (const auto& [fd, caller] : Callers)
+        if (!caller->Closed && caller->Serial < serial) {
+            oldest = fd;
+            serial = caller->Serial;
+        }
+    return oldest;
+}
+
 void TSingleInstance::Drop(int fd)
 {
     const auto found = Callers.find(fd);
     if (found == Callers.end())
         return;
+    if (!found->second->Closed)
+        ::close(fd);
     // Possibly called from the notifier's own signal: it goes later.
     found->second->Notifier->setEnabled(false);
     found->second->Notifier->deleteLater();
-    ::close(fd);
     Callers.erase(found);
 }
 

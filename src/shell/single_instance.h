@@ -74,6 +74,7 @@ private:
     void StartRetrying();
     void AcceptConnections();
     void Serve(int fd);
+    int OldestCaller() const;
     void Drop(int fd);
 
     QString Name_;
