@@ -1,5 +1,7 @@
 #include "glass/image_file.h"
 
+#include "settings/user_file.h"
+
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -16,6 +18,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs; names the warnings.
@@ -85,21 +89,37 @@ bool CutShort(QFile& device)
     return device.size() < int64_t{offset} + rowBytes * (height - 1) + lastRowBytes;
 }
 
+// Qt's limit is in megabytes, for a picture of 32 bits a pixel.
+constexpr int AllocationLimitMb = static_cast<int>(MaxImagePixels * 4 / (1024 * 1024)) + 1;
+
 bool LoadBmp(const std::filesystem::path& file, TBitmap& destination)
 {
     // Opening the file ourselves keeps the reader from guessing other names
-    // when this one does not exist.
-    QFile device(QFile::decodeName(file.c_str()));
-    if (!device.open(QIODevice::ReadOnly) || CutShort(device))
+    // when this one does not exist, and refuses a pipe or a device at once.
+    struct TDescriptor {
+        int Fd;
+        ~TDescriptor()
+        {
+            if (Fd >= 0)
+                ::close(Fd);
+        }
+    };
+    // Declared before the device, so it is closed after the device is gone.
+    const TDescriptor descriptor{OpenRegularFile(file)};
+    if (descriptor.Fd < 0)
+        return false;
+    QFile device;
+    if (!device.open(descriptor.Fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || CutShort(device))
         return false;
     QImageReader reader(&device, "bmp");
     // Only the bitmap reader: a picture of another kind named ".bmp" fails.
     reader.setAutoDetectImageFormat(false);
+    // Qt decodes to 32 bits a pixel and by default refuses pictures of more
+    // than 128 MB, half our own limit; ours holds instead.
+    reader.setAllocationLimit(AllocationLimitMb);
 
     // The header's size, checked before any pixel memory is taken (a
-    // top-down bitmap reports a negative height). Qt's own allocation limit
-    // (256 MB by default, just enough for the largest picture we take at 32
-    // bits a pixel) is one setting for the whole program, so it is left alone.
+    // top-down bitmap reports a negative height).
     const QSize size = reader.size();
     if (!FitsLimit(size.width(), std::abs(int64_t{size.height()})))
         return false;
@@ -107,7 +127,7 @@ bool LoadBmp(const std::filesystem::path& file, TBitmap& destination)
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return false;
-    image = image.convertToFormat(QImage::Format_BGR888);
+    image = std::move(image).convertToFormat(QImage::Format_BGR888);
     if (image.isNull() || !FitsLimit(image.width(), image.height()))
         return false;
 
@@ -228,9 +248,14 @@ void RgbToBgr(uint8_t* row, int width)
 bool LoadJpeg(const std::filesystem::path& file, TBitmap& destination)
 {
     // Declared before the decoder, so it is closed after the decoder is gone.
-    const TFileHandle handle(std::fopen(file.c_str(), "rb"));
-    if (!handle)
+    const int fd = OpenRegularFile(file);
+    if (fd < 0)
         return false;
+    const TFileHandle handle(::fdopen(fd, "rb"));
+    if (!handle) {
+        ::close(fd);
+        return false;
+    }
 
     TJpegDecoder decoder;
     j_decompress_ptr info = &decoder.Info;

@@ -4,11 +4,11 @@
 #include "settings/atomic_file.h"
 #include "settings/language.h"
 #include "settings/paths.h"
+#include "settings/user_file.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -138,15 +138,14 @@ void TRecords::LoadRecords()
     Table.fill(0);
     if (!File)
         return;
-    std::ifstream in(*File, std::ios::binary);
-    if (!in)
-        return;
     // A longer file is read by its first 4900 bytes, as a reader that asks for
-    // exactly that much would; the rest is ignored.
-    TFileImage image{};
-    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(FileSize));
-    if (static_cast<size_t>(in.gcount()) != FileSize)
+    // exactly that much would; the rest is ignored. A pipe or a folder in the
+    // file's place counts as a file that cannot be read.
+    std::string bytes;
+    if (ReadRegularFile(*File, bytes, FileSize) != TReadResult::Read || bytes.size() != FileSize)
         return;
+    TFileImage image{};
+    std::memcpy(image.data(), bytes.data(), FileSize);
     Table = Unscramble(image);
 }
 

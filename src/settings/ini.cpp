@@ -30,23 +30,24 @@
 //
 // A write re-reads the file, changes the one line of its value in place (or
 // adds it at the end of our section) and writes the whole file again; every
-// other line, readable or not, stays as it was, so values written meanwhile by
-// someone else and values of the wrong type are not lost.
+// other line, readable or not, stays as it was down to its line end (a line
+// ending in two CRs keeps both), so values written meanwhile by someone else
+// and values of the wrong type are not lost. The result is read back before it
+// is written: unless it gives the new value and every other value as before,
+// the write is refused.
 #include "settings/ini.h"
 
 #include "settings/atomic_file.h"
 #include "settings/paths.h"
+#include "settings/user_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
+#include <map>
 #include <string_view>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace stakor {
 
@@ -216,12 +217,19 @@ struct TEntry {
 
 struct TParsedFile {
     std::vector<std::string> Lines;
+    // Each line as it stands in the file, its line end included.
+    std::vector<std::string_view> Raw;
     std::vector<TEntry> Values;
     bool HasHeader = false;
     // The line after which a new value joins our section, if there is one.
     std::optional<size_t> SectionEnd;
+    // The first line of the value that ends our section when its data is
+    // left open by a trailing backslash at the end of the file: a line added
+    // after it would become part of it, so new values go before it.
+    std::optional<size_t> OpenValueStart;
 };
 
+// `bytes` must outlive the result, whose Raw lines point into it.
 TParsedFile Parse(std::string_view bytes)
 {
     TParsedFile file;
@@ -229,11 +237,13 @@ TParsedFile Parse(std::string_view bytes)
         bytes.remove_prefix(kBom.size());
     while (!bytes.empty()) {
         const size_t end = bytes.find('\n');
+        const size_t rawSize = end == std::string_view::npos ? bytes.size() : end + 1;
         std::string_view line = bytes.substr(0, end);
         if (line.ends_with('\r'))
             line.remove_suffix(1);
         file.Lines.emplace_back(line);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+        file.Raw.push_back(bytes.substr(0, rawSize));
+        bytes.remove_prefix(rawSize);
     }
 
     enum { BeforeAnySection, OurSection, OtherSection } where = BeforeAnySection;
@@ -267,19 +277,32 @@ TParsedFile Parse(std::string_view bytes)
             entry.Data += Trim(file.Lines[++i]);
             ++entry.Count;
         }
-        if (where == OurSection)
+        if (where == OurSection) {
             file.SectionEnd = i;
+            const bool open = !entry.Data.starts_with('"') && entry.Data.ends_with('\\');
+            file.OpenValueStart = open ? std::optional<size_t>(entry.First) : std::nullopt;
+        }
         file.Values.push_back(std::move(entry));
     }
     return file;
 }
 
+// What the values of our key read as: the last data of each name.
+std::map<std::string, std::string> ReadValues(std::string_view bytes)
+{
+    std::map<std::string, std::string> values;
+    for (TEntry& entry : Parse(bytes).Values)
+        values[Lower(entry.Name)] = std::move(entry.Data);
+    return values;
+}
+
 // The file with the value `name` set to `data`: the last line that held it
-// now holds the new line, earlier duplicates are gone, everything else stays.
+// now holds the new line, earlier duplicates are gone, everything else stays
+// byte for byte.
 std::string Replace(std::string_view bytes, std::string_view name, std::string_view data)
 {
     const TParsedFile file = Parse(bytes);
-    const std::string newLine = Quote(name) + '=' + std::string(data);
+    const std::string newLine = Quote(name) + '=' + std::string(data) + '\n';
 
     enum class TAction { Keep, Drop, Replace };
     std::vector<TAction> actions(file.Lines.size(), TAction::Keep);
@@ -292,80 +315,68 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
         last = &entry;
     }
 
-    std::vector<std::string_view> out;
+    std::string result;
+    // A line added after another must start a line of its own.
+    const auto addLine = [&result](std::string_view line) {
+        if (!result.empty() && result.back() != '\n')
+            result += '\n';
+        result += line;
+    };
+    constexpr size_t Nowhere = std::string_view::npos;
+    const size_t addBefore = !last && file.OpenValueStart ? *file.OpenValueStart : Nowhere;
+    const size_t addAfter = !last && addBefore == Nowhere && file.SectionEnd ? *file.SectionEnd : Nowhere;
     if (!file.HasHeader) {
-        out.push_back(kHeader);
-        out.emplace_back();
+        result += kHeader;
+        result += "\n\n";
     }
     if (last) {
         std::fill_n(actions.begin() + static_cast<ptrdiff_t>(last->First), last->Count, TAction::Drop);
         actions[last->First] = TAction::Replace;
     }
+    std::string_view previous;
     for (size_t i = 0; i < file.Lines.size(); ++i) {
-        if (actions[i] == TAction::Keep)
-            out.push_back(file.Lines[i]);
-        else if (actions[i] == TAction::Replace)
-            out.push_back(newLine);
-        if (!last && file.SectionEnd == i)
-            out.push_back(newLine);
+        if (addBefore == i)
+            addLine(newLine);
+        if (actions[i] == TAction::Keep) {
+            result += file.Raw[i];
+            previous = file.Lines[i];
+        } else if (actions[i] == TAction::Replace) {
+            addLine(newLine);
+        }
+        if (addAfter == i)
+            addLine(newLine);
     }
-    const std::string sectionLine = "[" + std::string(kKey) + "]";
     if (!last && !file.SectionEnd) {
-        if (!out.empty() && !Trim(out.back()).empty())
-            out.emplace_back();
-        out.push_back(sectionLine);
-        out.push_back(newLine);
-    }
-
-    std::string result;
-    for (const std::string_view line : out) {
-        result += line;
-        result += '\n';
+        addLine("");
+        if (!Trim(previous).empty())
+            result += '\n';
+        result += "[" + std::string(kKey) + "]\n";
+        result += newLine;
     }
     return result;
 }
 
-enum class TReadResult { Read, Missing, Failed };
-
-TReadResult ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
-{
-    bytes.clear();
-    // Non-blocking, so that a pipe put in the file's place cannot hang us.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
-    struct stat info {};
-    TReadResult result = TReadResult::Read;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        result = TReadResult::Failed;
-    char buffer[16384];
-    while (result == TReadResult::Read) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0)
-            bytes.append(buffer, static_cast<size_t>(count));
-        else if (count == 0)
-            break;
-        else if (errno != EINTR)
-            result = TReadResult::Failed;
-    }
-    ::close(fd);
-    return result;
-}
-
-void WriteValue(const std::filesystem::path& path, const char* name, std::string_view data)
+// False when the value cannot be written so that it reads back.
+bool WriteValue(const std::filesystem::path& path, const char* name, std::string_view data)
 {
     std::string bytes;
     // Writing over a file we could not read would lose every other value.
-    bool done = ReadWholeFile(path, bytes) != TReadResult::Failed;
-    if (done) {
-        try {
-            WriteFileAtomically(path, Replace(bytes, name, data));
-        } catch (const TFileWriteError&) {
-            done = false;
-        }
+    if (ReadRegularFile(path, bytes) == TReadResult::Failed)
+        return false;
+    const std::string written = Replace(bytes, name, data);
+    // Whatever the damage in the file, the new value must read back and
+    // every other value must read as it did.
+    std::map<std::string, std::string> expected = ReadValues(bytes);
+    expected[Lower(name)] = std::string(data);
+    if (ReadValues(written) != expected)
+        return false;
+    try {
+        // The file may hold the disguise's password.
+        WriteFileAtomically(path, written, TNewFileMode::Private);
+    } catch (const TFileWriteError&) {
+        return false;
     }
-    if (!done)
-        throw TSettingsError("Failed to set data for '" + std::string(name) + "'");
+    return true;
 }
 
 } // namespace
@@ -375,9 +386,8 @@ TIni::TIni(std::optional<std::filesystem::path> file) : File(std::move(file))
     if (File) {
         std::string bytes;
         // An unreadable file leaves every setting at its default, silently.
-        if (ReadWholeFile(*File, bytes) == TReadResult::Read)
-            for (TEntry& entry : Parse(bytes).Values)
-                Stored[Lower(entry.Name)] = std::move(entry.Data);
+        if (ReadRegularFile(*File, bytes) == TReadResult::Read)
+            Stored = ReadValues(bytes);
     }
 
     // The defaults are the members' initial values.
@@ -438,22 +448,29 @@ std::string TIni::LoadString(const char* name, const std::string& fallback) cons
     return value && !value->empty() ? value->substr(1) : fallback;
 }
 
+void TIni::Save(const char* name, std::string_view data)
+{
+    if (!File || WriteValue(*File, name, data))
+        return;
+    TSettingsError error("Failed to set data for '" + std::string(name) + "'");
+    if (!RefusedWrite)
+        throw error;
+    RefusedWrite(error);
+}
+
 void TIni::SaveBool(const char* name, bool value)
 {
-    if (File)
-        WriteValue(*File, name, EncodeDword(value ? 1 : 0));
+    Save(name, EncodeDword(value ? 1 : 0));
 }
 
 void TIni::SaveInteger(const char* name, int32_t value)
 {
-    if (File)
-        WriteValue(*File, name, EncodeDword(static_cast<uint32_t>(value)));
+    Save(name, EncodeDword(static_cast<uint32_t>(value)));
 }
 
 void TIni::SaveString(const char* name, const std::string& value)
 {
-    if (File)
-        WriteValue(*File, name, Quote("_" + value));
+    Save(name, Quote("_" + value));
 }
 
 #define STAKOR_SETTER(Name, Type, Save)                                                                                \

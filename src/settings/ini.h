@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace stakor {
 
@@ -83,10 +85,19 @@ public:
     void SetStartingLevel(int32_t value);
     void SetUpSideDownMode(bool value);
 
+    // While set, a refused write goes to `handler` instead of being thrown:
+    // at start, before any window can show the error, the game goes on with
+    // the new value in memory and reports the refusal later. Empty: throw.
+    void SetRefusedWriteHandler(std::function<void(const TSettingsError&)> handler)
+    {
+        RefusedWrite = std::move(handler);
+    }
+
 private:
     bool LoadBool(const char* name, bool fallback) const;
     int32_t LoadInteger(const char* name, int32_t fallback) const;
     std::string LoadString(const char* name, const std::string& fallback) const;
+    void Save(const char* name, std::string_view data);
     void SaveBool(const char* name, bool value);
     void SaveInteger(const char* name, int32_t value);
     void SaveString(const char* name, const std::string& value);
@@ -114,6 +125,7 @@ private:
     bool UpSideDownMode_ = false;
 
     std::optional<std::filesystem::path> File;
+    std::function<void(const TSettingsError&)> RefusedWrite;
     // The values found in the file, by lower-case name, while the constructor
     // reads them; empty afterwards.
     std::map<std::string, std::string> Stored;

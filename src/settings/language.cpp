@@ -1,10 +1,9 @@
 #include "settings/language.h"
 
 #include "settings/ini.h"
+#include "settings/user_file.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -42,12 +41,6 @@ bool NameBefore(const std::string& a, const std::string& b)
     return a < b; // std::string compares bytes as unsigned
 }
 
-bool IsRegularFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec); // follows symlinks
-}
-
 // A pack name comes from the settings file or the menu; it must name a file
 // of the Language folder and nothing beside or above it. A NUL byte would cut
 // the path short in the system call, so it is refused too.
@@ -59,13 +52,8 @@ bool IsSafePackName(const std::string& name)
 
 std::optional<std::string> ReadBytes(const fs::path& path)
 {
-    if (!IsRegularFile(path))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
+    std::string bytes;
+    if (ReadRegularFile(path, bytes) != TReadResult::Read)
         return std::nullopt;
     return bytes;
 }

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include "audio/silent_sound.h"
 #include "engine/random.h"
@@ -75,6 +76,14 @@ int RunProgram(int argc, char** argv)
 
     const std::filesystem::path programDir = FindProgramDir();
     TIni ini(TIni::DefaultFile());
+    // Until the window is up no error box can show a refused settings write
+    // (a folder that is read-only or full): the game starts with the changed
+    // value in memory, and the first refusal is reported once the window shows.
+    std::string refusedAtStart;
+    ini.SetRefusedWriteHandler([&](const TSettingsError& error) {
+        if (refusedAtStart.empty())
+            refusedAtStart = error.what();
+    });
     TLanguage lang(ini, programDir / "Language");
     TSilentSound sound;
     TDialogs dialogs;
@@ -120,6 +129,12 @@ int RunProgram(int argc, char** argv)
         mainForm.move(area.center() - QPoint(mainForm.width() / 2, mainForm.height() / 2));
     }
     mainForm.show();
+    ini.SetRefusedWriteHandler({});
+    if (!refusedAtStart.empty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramTitle), refusedAtStart.c_str());
+        QTimer::singleShot(
+            0, &mainForm, [&] { dialogs.ShowMessage(refusedAtStart, ProgramTitle.toStdString(), true); });
+    }
     application.exec();
     return 0;
 }

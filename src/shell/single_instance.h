@@ -3,8 +3,11 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class QSocketNotifier;
 class QTimer;
 
 namespace stakor {
@@ -13,12 +16,18 @@ namespace stakor {
 // local socket in Linux's abstract namespace. Such a name belongs to the open
 // socket, not to a file, so it vanishes with the process that held it (even
 // after a crash), and only one process can bind it.
+//
+// The name is open to every process of the machine, so nothing another
+// process does may hold up a start for long: a later start gives the whole
+// hand-over about a second and a half, and the holder keeps listening through
+// floods of calls, dropping callers that do not speak within a second.
 class TSingleInstance : public QObject {
     Q_OBJECT
 
 public:
     // `name` defaults to the per-user marker name; tests pass their own.
     explicit TSingleInstance(QString name = DefaultName(), QObject* parent = nullptr);
+    ~TSingleInstance() override;
 
     // "vexastak_memfile-" and the user's numeric id: abstract names are shared
     // by every user of the machine, and each user runs a game of their own.
@@ -26,15 +35,15 @@ public:
 
     // Tries to become the one instance. True: this process runs as the first
     // instance; it normally holds the marker and emits ShowRequested() when a
-    // later start asks. False: another instance holds the marker and has been
-    // asked to show itself; the caller should end at once with code 0.
-    // Call it once the application object exists: the holder answers later
-    // starts on the event loop.
+    // later start asks. False: another instance of this user holds the marker
+    // and has been asked to show itself; the caller should end at once with
+    // code 0. Call it once the application object exists: the holder answers
+    // later starts on the event loop.
     //
     // True without holding the marker (Holding() false) is the last resort
-    // when the name stays taken by something that does not answer, or by
-    // another user's process: the game then starts anyway rather than never,
-    // and keeps trying to take the marker in the background.
+    // when the name stays taken by something that does not answer in time,
+    // or by another user's process: the game then starts anyway rather than
+    // never, and keeps trying to take the marker in the background.
     bool Claim();
 
     // For a later start: asks the running instance to come to the front;
@@ -53,20 +62,31 @@ signals:
 private:
     enum class EAnswer {
         Answered, // the holder acknowledged the request
-        Silent, // something holds the name but did not answer in time
+        Silent, // a process of this user holds the name but did not answer in time
         Absent, // nobody took the call: the holder is gone or not listening yet
         Foreign, // the name is held by another user's process
+        Jammed, // the holder's queue stayed full: who it is cannot be told
     };
+    struct TCaller;
 
     bool Listen();
     EAnswer Ask(int timeoutMs);
     void StartRetrying();
     void AcceptConnections();
-    void Serve(QLocalSocket* socket);
+    void Serve(int fd);
+    int OldestCaller() const;
+    void Drop(int fd);
 
     QString Name_;
-    QLocalServer* Server = nullptr;
+    int ListenFd = -1;
+    // errno of the last failed Listen().
+    int ListenError = 0;
+    QSocketNotifier* ListenNotifier = nullptr;
     QTimer* RetryTimer = nullptr;
+    QTimer* AcceptPause = nullptr;
+    std::map<int, std::unique_ptr<TCaller>> Callers;
+    // Makes the callers in order of arrival, so the oldest can go first.
+    uint64_t CallerCount = 0;
 };
 
 } // namespace stakor

@@ -4,8 +4,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +13,10 @@
 #include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -47,16 +50,64 @@ bool ClaimFromAnotherThread(const QString& name)
     return Elsewhere([&] { return TSingleInstance(name).Claim(); });
 }
 
+sockaddr_un AddressOf(const QString& name, socklen_t& size)
+{
+    const QByteArray bytes = QFile::encodeName(name);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, bytes.constData(), static_cast<size_t>(bytes.size()));
+    size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<size_t>(bytes.size()));
+    return address;
+}
+
+// A plain socket on the marker's name: bound, and listening unless `backlog` is negative.
+int Bind(const QString& name, int backlog)
+{
+    socklen_t size = 0;
+    const sockaddr_un address = AddressOf(name, size);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0 ||
+        (backlog >= 0 && ::listen(fd, backlog) != 0))
+        return -1;
+    return fd;
+}
+
+// A call to the marker; -1 when it is refused (or the queue is full).
+int Call(const QString& name)
+{
+    socklen_t size = 0;
+    const sockaddr_un address = AddressOf(name, size);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// Whether the other end hung up on `fd` within `ms`.
+bool HungUp(int fd, int ms)
+{
+    pollfd wait{fd, POLLIN, 0};
+    char byte = 0;
+    return ::poll(&wait, 1, ms) == 1 && ::recv(fd, &byte, 1, 0) <= 0;
+}
+
 QByteArray Ask(const QString& name, const QByteArray& request)
 {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(name);
-    socket.write(request);
+    const int fd = Call(name);
+    if (fd < 0)
+        return {};
     QByteArray answer;
-    while (socket.waitForReadyRead(1000))
-        answer += socket.readAll();
-    return answer + socket.readAll();
+    if (::send(fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size()) {
+        pollfd wait{fd, POLLIN, 0};
+        char buffer[64];
+        ssize_t count = 0;
+        while (::poll(&wait, 1, 1000) == 1 && (count = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+            answer.append(buffer, count);
+    }
+    ::close(fd);
+    return answer;
 }
 
 void StartProbe(QProcess& probe, const QStringList& args)
@@ -68,7 +119,8 @@ void StartProbe(QProcess& probe, const QStringList& args)
 // The probe's output up to and including `line`, or all of it on time-out.
 QByteArray ReadUntil(QProcess& probe, const QByteArray& line)
 {
-    QByteArray out;
+    // What came while the events ran elsewhere is in the buffer already.
+    QByteArray out = probe.readAllStandardOutput();
     while (!out.split('\n').contains(line) && probe.waitForReadyRead(5000))
         out += probe.readAllStandardOutput();
     return out;
@@ -97,10 +149,8 @@ private slots:
             // Callers that do not ask properly get no answer and show nothing,
             // and one that never speaks does not hold up the next start.
             QVERIFY(Elsewhere([&] { return Ask(name, "hello\n"); }).isEmpty());
-            QLocalSocket mute;
-            mute.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-            mute.connectToServer(name);
-            QVERIFY(mute.waitForConnected(1000));
+            const int mute = Call(name);
+            QVERIFY(mute >= 0);
             QElapsedTimer clock;
             clock.start();
             QVERIFY(!ClaimFromAnotherThread(name));
@@ -108,6 +158,7 @@ private slots:
             QTRY_COMPARE(shown.count(), 3);
             QTest::qWait(50);
             QCOMPARE(shown.count(), 3);
+            ::close(mute);
         }
         // A game that ended normally leaves the name free.
         TSingleInstance next(name);
@@ -168,13 +219,8 @@ private slots:
         // Bound but not listening: every call is refused, as while a holder
         // is between bind and listen, only for good.
         const QString name = UniqueName();
-        const QByteArray bytes = name.toUtf8();
-        const int deaf = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path + 1, bytes.constData(), static_cast<size_t>(bytes.size()));
-        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + bytes.size());
-        QCOMPARE(::bind(deaf, reinterpret_cast<sockaddr*>(&address), size), 0);
+        const int deaf = Bind(name, -1);
+        QVERIFY(deaf >= 0);
 
         TSingleInstance game(name);
         QElapsedTimer clock;
@@ -195,9 +241,8 @@ private slots:
         // Listening but never serving, like a game stuck in a long job: the
         // system takes the calls and nobody answers.
         const QString name = UniqueName();
-        QLocalServer hung;
-        hung.setSocketOptions(QLocalServer::AbstractNamespaceOption);
-        QVERIFY(hung.listen(name));
+        const int hung = Bind(name, 16);
+        QVERIFY(hung >= 0);
         TSingleInstance game(name);
         QElapsedTimer clock;
         clock.start();
@@ -205,6 +250,65 @@ private slots:
         QVERIFY(clock.elapsed() < 1000);
         QVERIFY(!game.Claim());
         QVERIFY(clock.elapsed() < 3000);
+        ::close(hung);
+    }
+
+    void FloodOfSilentCallersNeitherKillsNorJamsTheHolder()
+    {
+        // A holder with few descriptors, flooded with calls that never speak:
+        // it runs out of descriptors, yet keeps listening and serving.
+        const QString name = UniqueName();
+        QProcess holder;
+        StartProbe(holder, {name, "--max-files", "24", "--hold", "20000"});
+        QVERIFY(ReadUntil(holder, "first").endsWith("first\n"));
+        std::vector<int> flood;
+        for (int i = 0; i < 400; ++i)
+            if (const int fd = Call(name); fd >= 0)
+                flood.push_back(fd);
+        QVERIFY(flood.size() > 300);
+
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!ClaimFromAnotherThread(name));
+        QVERIFY(clock.elapsed() < 2500);
+        QVERIFY(ReadUntil(holder, "show").endsWith("show\n"));
+
+        // A caller that says nothing is hung up on within about a second.
+        QVERIFY(HungUp(flood.back(), 2500));
+        for (const int fd : flood)
+            ::close(fd);
+        QVERIFY(!ClaimFromAnotherThread(name));
+        QVERIFY(ReadUntil(holder, "show").endsWith("show\n"));
+        holder.kill();
+        holder.waitForFinished(3000);
+    }
+
+    void SquatterWithAFullQueueDelaysTheStartOnlyBriefly()
+    {
+        // Listening but never taking a call, its queue full: every call is
+        // refused at once, and nothing tells whose socket it is.
+        const QString name = UniqueName();
+        const int squatter = Bind(name, 0);
+        QVERIFY(squatter >= 0);
+        std::vector<int> queued;
+        for (int fd; queued.size() < 64 && (fd = Call(name)) >= 0;)
+            queued.push_back(fd);
+        QVERIFY(queued.size() < 64);
+
+        TSingleInstance game(name);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!game.HandOver(300));
+        QVERIFY(clock.elapsed() < 1000);
+        clock.restart();
+        QVERIFY(game.Claim());
+        QVERIFY(clock.elapsed() < 2500);
+        QVERIFY(!game.Holding());
+
+        for (const int fd : queued)
+            ::close(fd);
+        ::close(squatter);
+        QTRY_VERIFY_WITH_TIMEOUT(game.Holding(), 3000);
     }
 
     void UsersHaveMarkersOfTheirOwn()

@@ -133,8 +133,10 @@ TBitmap SkinOfWidth(const TBitmap& base, int width)
 {
     TBitmap skin(width, 20);
     const int tiles = width / 20;
+    // A skin under 20 pixels high has no whole tile to repeat: the skin
+    // loader takes such a picture, so every tile reads as missing then.
     const int baseTiles = base.Height >= 20 ? base.Width / 20 : 0;
-    const int baseOrdinary = std::max(0, (base.Width - 1) / 20);
+    const int baseOrdinary = base.Height >= 20 ? std::max(0, (base.Width - 1) / 20) : 0;
     for (int tile = 0; tile < tiles; ++tile) {
         const int source = tile == tiles - 1 || baseOrdinary == 0 ? baseTiles - 1 : tile % baseOrdinary;
         for (int j = 0; j < 20; ++j)

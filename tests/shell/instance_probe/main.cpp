@@ -2,12 +2,14 @@
 // a marker as the game does and reports on standard output, one line each,
 // "first" or "second" and then "show" for every hand-over it receives.
 //
-// instance_probe NAME [--at EPOCH_MS] [--serve N] [--hold MS] [--as-uid UID]
+// instance_probe NAME [--at EPOCH_MS] [--serve N] [--hold MS] [--as-uid UID] [--max-files N]
 // instance_probe --print-name [--as-uid UID]
 //   --at      claim at this wall-clock time, so that several probes race
 //   --serve   as the first, end after N hand-overs
 //   --hold    as the first, end after MS at the latest (default 10 s)
 //   --as-uid  switch to this user first (needs root)
+//   --max-files  open at most N files at once, so that a flood of calls runs
+//             out of descriptors soon
 #include "shell/single_instance.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -46,7 +49,15 @@ int main(int argc, char** argv)
             serve = std::stoi(value());
         else if (arg == "--hold")
             holdMs = std::stoi(value());
-        else if (arg == "--as-uid") {
+        else if (arg == "--max-files") {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = std::stoul(value());
+            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+                std::perror("setrlimit");
+                return 3;
+            }
+        } else if (arg == "--as-uid") {
             if (::setuid(static_cast<uid_t>(std::stoul(value()))) != 0) {
                 std::perror("setuid");
                 return 3;
