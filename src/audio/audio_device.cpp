@@ -1,0 +1,334 @@
+#include "audio/audio_device.h"
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <alsa/asoundlib.h>
+#include <fluidsynth.h>
+
+namespace stakor {
+
+namespace {
+
+constexpr int SampleRate = 44100;
+// 512 frames are 12 ms at 44.1 kHz: an effect starts well within 25 ms.
+constexpr int BufferFrames = 512;
+constexpr std::uintmax_t LargestFile = 8u << 20;
+
+// A machine without a sound card makes ALSA complain on standard error; the
+// game is silent there instead.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietFluid(int, const char*, void*) {}
+
+std::vector<uint8_t> ReadSmallFile(const std::filesystem::path& file)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size == 0 || size > LargestFile)
+        return {};
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size())))
+        return {};
+    return data;
+}
+
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+} // namespace
+
+struct TAudioDevice::TState {
+    std::filesystem::path SoundDir;
+    std::filesystem::path SoundFont;
+    std::thread Loader;
+
+    // Written by the loader before Ready is set, read-only afterwards.
+    std::atomic<bool> Ready{false};
+    bool DeviceOpen = false;
+    bool SdlStarted = false;
+    std::array<Mix_Chunk*, SoundEffectNames.size()> Chunks{};
+    fluid_settings_t* Settings = nullptr;
+    fluid_synth_t* Synth = nullptr;
+    bool FontLoaded = false;
+
+    // Held by the audio thread while it renders, and by the window thread
+    // while it swaps the piece: the synthesizer never sees a half-made player.
+    std::mutex Lock;
+    fluid_player_t* Player = nullptr;
+    uint64_t PlayerPiece = 0;
+    bool EndReported = false;
+    IWindowCalls* Calls = nullptr;
+    std::shared_ptr<bool> Alive;
+    std::function<void(uint64_t, bool)>* PieceEnded = nullptr;
+
+    // Window thread only.
+    std::vector<uint8_t> OpenData;
+    uint64_t OpenPiece = 0;
+    bool HaveOpen = false;
+    bool PlayWhenReady = false;
+
+    void Load();
+    void Render(Uint8* stream, int bytes);
+    void DropPlayer();
+    void Release();
+};
+
+void TAudioDevice::TState::Load()
+{
+    snd_lib_error_set_handler(QuietAlsa);
+    for (int level = 0; level < LAST_LOG_LEVEL; ++level)
+        fluid_set_log_function(level, QuietFluid, nullptr);
+
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return;
+    SdlStarted = true;
+    // Effects and music share the device; the format stays 16-bit stereo,
+    // which is what the synthesizer writes.
+    if (Mix_OpenAudioDevice(SampleRate, AUDIO_S16SYS, 2, BufferFrames, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0)
+        return;
+    DeviceOpen = true;
+    Mix_AllocateChannels(1);
+    for (size_t i = 0; i < Chunks.size(); ++i) {
+        const auto file = SoundDir / (std::string(SoundEffectNames[i]) + ".wav");
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(file, error);
+        if (!error && size > 0 && size <= LargestFile)
+            Chunks[i] = Mix_LoadWAV(file.string().c_str());
+    }
+
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS || channels != 2)
+        return;
+    if (SoundFont.empty())
+        return;
+    Settings = new_fluid_settings();
+    if (!Settings)
+        return;
+    fluid_settings_setnum(Settings, "synth.sample-rate", frequency);
+    fluid_settings_setnum(Settings, "synth.gain", 0.5);
+    fluid_settings_setint(Settings, "synth.polyphony", 96);
+    fluid_settings_setint(Settings, "synth.cpu-cores", 1);
+    // Only the samples of the instruments the pieces choose are read.
+    fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(Settings, "player.reset-synth", 0);
+    Synth = new_fluid_synth(Settings);
+    if (!Synth)
+        return;
+    FontLoaded = fluid_synth_sfload(Synth, SoundFont.string().c_str(), 1) != FLUID_FAILED;
+    if (!FontLoaded)
+        return;
+    Mix_HookMusic(
+        [](void* state, Uint8* stream, int bytes) { static_cast<TState*>(state)->Render(stream, bytes); }, this);
+}
+
+void TAudioDevice::TState::Render(Uint8* stream, int bytes)
+{
+    const std::lock_guard lock(Lock);
+    const int frames = bytes / 4;
+    fluid_synth_write_s16(Synth, frames, stream, 0, 2, stream, 1, 2);
+    if (Player && !EndReported && fluid_player_get_status(Player) == FLUID_PLAYER_DONE) {
+        EndReported = true;
+        // A file the synthesizer could not read ends at once with no ticks:
+        // that is no end of a piece, and brings no next one.
+        const bool completed = fluid_player_get_total_ticks(Player) > 0;
+        const uint64_t piece = PlayerPiece;
+        auto* handler = PieceEnded;
+        Calls->Post([alive = Alive, handler, piece, completed] {
+            if (*alive && *handler)
+                (*handler)(piece, completed);
+        });
+    }
+}
+
+void TAudioDevice::TState::DropPlayer()
+{
+    const std::lock_guard lock(Lock);
+    if (!Player)
+        return;
+    fluid_player_stop(Player);
+    delete_fluid_player(Player);
+    Player = nullptr;
+    fluid_synth_all_sounds_off(Synth, -1);
+}
+
+void TAudioDevice::TState::Release()
+{
+    if (DeviceOpen) {
+        Mix_HookMusic(nullptr, nullptr);
+        Mix_HaltChannel(-1);
+        Mix_CloseAudio();
+    }
+    if (Player)
+        delete_fluid_player(Player);
+    if (Synth)
+        delete_fluid_synth(Synth);
+    if (Settings)
+        delete_fluid_settings(Settings);
+    for (Mix_Chunk* chunk : Chunks)
+        if (chunk)
+            Mix_FreeChunk(chunk);
+    if (SdlStarted)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+TAudioDevice::TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path soundFont)
+    : Calls(calls), State(std::make_unique<TState>())
+{
+    State->SoundDir = std::move(soundDir);
+    State->SoundFont = soundFont.empty() ? FindSoundFont() : std::move(soundFont);
+    State->Calls = &calls;
+    State->Alive = std::make_shared<bool>(true);
+    State->PieceEnded = &PieceEnded;
+    State->Loader = std::thread([this] {
+        State->Load();
+        State->Ready.store(true, std::memory_order_release);
+        Calls.Post([this, alive = State->Alive] {
+            if (*alive && State->PlayWhenReady) {
+                State->PlayWhenReady = false;
+                StartPlayer();
+            }
+        });
+    });
+}
+
+TAudioDevice::~TAudioDevice()
+{
+    *State->Alive = false;
+    State->Loader.join();
+    State->Release();
+}
+
+void TAudioDevice::WaitUntilReady()
+{
+    while (!State->Ready.load(std::memory_order_acquire))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool TAudioDevice::DeviceOpen() const
+{
+    return State->Ready.load(std::memory_order_acquire) && State->DeviceOpen;
+}
+
+bool TAudioDevice::SoundFontLoaded() const
+{
+    return State->Ready.load(std::memory_order_acquire) && State->FontLoaded;
+}
+
+bool TAudioDevice::EffectLoaded(TSoundEffect effect) const
+{
+    return DeviceOpen() && State->Chunks[static_cast<size_t>(effect)] != nullptr;
+}
+
+void TAudioDevice::PlayEffect(TSoundEffect effect)
+{
+    if (!DeviceOpen())
+        return;
+    if (Mix_Chunk* chunk = State->Chunks[static_cast<size_t>(effect)])
+        Mix_PlayChannel(0, chunk, 0); // the one channel: a new effect cuts the old one off
+}
+
+bool TAudioDevice::Open(const std::filesystem::path& file, uint64_t piece)
+{
+    Close();
+    const bool ready = State->Ready.load(std::memory_order_acquire);
+    if (ready && !State->FontLoaded)
+        return false;
+    std::vector<uint8_t> data = ReadSmallFile(file);
+    if (!LooksLikeMidi(data))
+        return false;
+    State->OpenData = std::move(data);
+    State->OpenPiece = piece;
+    State->HaveOpen = true;
+    return true;
+}
+
+void TAudioDevice::Play()
+{
+    if (!State->HaveOpen)
+        return;
+    if (!State->Ready.load(std::memory_order_acquire)) {
+        State->PlayWhenReady = true; // the SoundFont is still loading
+        return;
+    }
+    StartPlayer();
+}
+
+void TAudioDevice::StartPlayer()
+{
+    if (!State->HaveOpen || !State->FontLoaded)
+        return;
+    State->DropPlayer();
+    const std::lock_guard lock(State->Lock);
+    fluid_player_t* player = new_fluid_player(State->Synth);
+    if (!player)
+        return;
+    if (fluid_player_add_mem(player, State->OpenData.data(), State->OpenData.size()) != FLUID_OK ||
+        fluid_player_play(player) != FLUID_OK) {
+        delete_fluid_player(player);
+        return;
+    }
+    State->Player = player;
+    State->PlayerPiece = State->OpenPiece;
+    State->EndReported = false;
+}
+
+void TAudioDevice::Close()
+{
+    State->HaveOpen = false;
+    State->PlayWhenReady = false;
+    State->OpenData.clear();
+    if (State->Ready.load(std::memory_order_acquire) && State->FontLoaded)
+        State->DropPlayer();
+}
+
+std::filesystem::path TAudioDevice::FindSoundFont()
+{
+    if (const char* chosen = std::getenv("STAKOR_SOUNDFONT"); chosen && *chosen)
+        return chosen;
+    // The small font first: its few megabytes sound as well as most of the
+    // large one's hundred and forty at the size of a game's speakers.
+    for (const char* file : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+             "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(file, error))
+            return file;
+    }
+    return {};
+}
+
+bool TAudioDevice::LooksLikeMidi(const std::vector<uint8_t>& data)
+{
+    if (data.size() < 14 || std::memcmp(data.data(), "MThd", 4) != 0 || BigEndian32(data.data() + 4) < 6)
+        return false;
+    const unsigned format = (unsigned{data[8]} << 8) | data[9];
+    const unsigned tracks = (unsigned{data[10]} << 8) | data[11];
+    if (format > 1 || tracks == 0)
+        return false;
+    size_t at = 8 + BigEndian32(data.data() + 4);
+    unsigned found = 0;
+    while (at + 8 <= data.size()) {
+        const uint64_t length = BigEndian32(data.data() + at + 4);
+        if (length > data.size() - at - 8)
+            return false;
+        if (std::memcmp(data.data() + at, "MTrk", 4) == 0)
+            ++found;
+        at += 8 + static_cast<size_t>(length);
+    }
+    return at == data.size() && found >= tracks;
+}
+
+} // namespace stakor
