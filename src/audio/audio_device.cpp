@@ -47,6 +47,26 @@ uint32_t BigEndian32(const uint8_t* p)
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
+uint32_t LittleEndian32(const char* p)
+{
+    const auto* b = reinterpret_cast<const uint8_t*>(p);
+    return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+}
+
+// Only a whole SoundFont file goes to the synthesizer: when its own reader
+// refuses a file, a fallback reader tries it again and complains on standard error.
+bool LooksLikeSoundFont(const std::filesystem::path& file)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    char head[12] = {};
+    std::ifstream in(file, std::ios::binary);
+    if (error || size < 12 || !in.read(head, sizeof head))
+        return false;
+    return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0 &&
+        LittleEndian32(head + 4) + 8ull == size;
+}
+
 } // namespace
 
 struct TAudioDevice::TState {
@@ -113,7 +133,7 @@ void TAudioDevice::TState::Load()
     int channels = 0;
     if (Mix_QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS || channels != 2)
         return;
-    if (SoundFont.empty())
+    if (!LooksLikeSoundFont(SoundFont))
         return;
     Settings = new_fluid_settings();
     if (!Settings)
@@ -231,6 +251,17 @@ bool TAudioDevice::SoundFontLoaded() const
 bool TAudioDevice::EffectLoaded(TSoundEffect effect) const
 {
     return DeviceOpen() && State->Chunks[static_cast<size_t>(effect)] != nullptr;
+}
+
+std::optional<TSoundEffect> TAudioDevice::PlayingEffect() const
+{
+    if (!DeviceOpen() || Mix_Playing(0) == 0)
+        return std::nullopt;
+    Mix_Chunk* playing = Mix_GetChunk(0);
+    for (size_t i = 0; i < State->Chunks.size(); ++i)
+        if (State->Chunks[i] && State->Chunks[i] == playing)
+            return static_cast<TSoundEffect>(i);
+    return std::nullopt;
 }
 
 void TAudioDevice::PlayEffect(TSoundEffect effect)

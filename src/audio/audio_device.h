@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "audio/music_player.h"
@@ -39,6 +40,8 @@ public:
     bool DeviceOpen() const;
     bool SoundFontLoaded() const;
     bool EffectLoaded(TSoundEffect effect) const;
+    // The effect the channel plays now, if any.
+    std::optional<TSoundEffect> PlayingEffect() const;
 
     // The SoundFont the program uses: STAKOR_SOUNDFONT if set, else the first
     // of Debian's General MIDI fonts that exists; empty when there is none.

@@ -6,8 +6,12 @@
 
 namespace stakor {
 
-TMusicPlayer::TMusicPlayer(IMusicDevice& device, IWindowCalls& calls, std::filesystem::path musicDir, TSwitches switches)
-    : Device(device), Calls(calls), MusicDir(std::move(musicDir)), Switches(std::move(switches)),
+TMusicPlayer::TMusicPlayer(
+    IMusicDevice& device, IWindowCalls& calls, std::filesystem::path musicDir, TSwitches switches)
+    : Device(device),
+      Calls(calls),
+      MusicDir(std::move(musicDir)),
+      Switches(std::move(switches)),
       Alive(std::make_shared<bool>(true))
 {
 }

@@ -2,7 +2,8 @@
 
 namespace stakor {
 
-TSoundPlayer::TSoundPlayer(IWindowCalls& calls, const std::filesystem::path& programDir, std::filesystem::path soundFont)
+TSoundPlayer::TSoundPlayer(
+    IWindowCalls& calls, const std::filesystem::path& programDir, std::filesystem::path soundFont)
     : Switches{[] { return false; }, [] { return false; }, [] { return false; }, [](int32_t) { return 0; }},
       Device(calls, programDir / "Sound", std::move(soundFont)),
       Music(Device, calls, programDir / "Music",

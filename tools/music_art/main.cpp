@@ -16,8 +16,8 @@ int main(int argc, char** argv)
     const std::filesystem::path folder = std::filesystem::path(argv[1]) / "Music";
     std::filesystem::create_directories(folder);
     using TMaker = music::TSong (*)();
-    const TMaker pieces[] = {music::OdeToJoy, music::MountainHall, music::Minuet, music::Largo,
-        music::Greensleeves, music::GlassRain, music::NightShift, music::TriangleMarch};
+    const TMaker pieces[] = {music::OdeToJoy, music::MountainHall, music::Minuet, music::Largo, music::Greensleeves,
+        music::GlassRain, music::NightShift, music::TriangleMarch};
     try {
         int number = 1;
         for (TMaker make : pieces) {

@@ -25,18 +25,37 @@ TSong OdeToJoy()
                                "E4q E4q F4q G4q | G4q F4q E4q D4q | C4q C4q D4q E4q | D4q. C4e C4h";
     const std::string chords = "C | G | C | G | C | G | C | G C | G C | G C | G | C D7 G G |"
                                "C | G | C | G C";
-    song.Play({.Bars = 2, .Chords = "C | G", .Layers = {{Piano, "chords:arp8", 70}, {Bass, "bass:pedal", 80}},
-        .Transpose = 2, .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 92, .Chords = chords,
+    song.Play({.Bars = 2,
+        .Chords = "C | G",
+        .Layers = {{Piano, "chords:arp8", 70}, {Bass, "bass:pedal", 80}},
+        .Transpose = 2,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 92,
+        .Chords = chords,
         .Layers = {{Piano, "chords:arp8", 72}, {Bass, "bass:half", 86}, {DrumChannel, "drums:soft", 80}},
-        .Transpose = 2, .CrashAtStart = false});
+        .Transpose = 2,
+        .CrashAtStart = false});
     song.ProgramAt(Lead, song.Position(), 61);
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 96, .Harmony = Second, .Chords = chords,
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Harmony = Second,
+        .Chords = chords,
         .Layers = {{Piano, "chords:block", 64}, {Bass, "bass:quarters", 90}, {DrumChannel, "drums:rock", 92},
             {Pad, "chords:pad", 56}},
         .Transpose = 2});
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 102, .Double = Second,
-        .DoubleShift = 12, .Chords = chords,
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 102,
+        .Double = Second,
+        .DoubleShift = 12,
+        .Chords = chords,
         .Layers = {{Piano, "chords:arp8", 72}, {Bass, "bass:eighths", 92}, {DrumChannel, "drums:pop", 100},
             {Pad, "chords:pad", 60}},
         .Transpose = 4});
@@ -66,22 +85,43 @@ TSong MountainHall()
     const std::string lowChords = "Am | B7 Bb | Am | C";
     const std::string chords = lowChords + " | " + lowChords + " | Em | F#7 F | Em | G | " + lowChords;
 
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 84, .Chords = chords,
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 84,
+        .Chords = chords,
         .Layers = {{Bass, "bass:staccato", 84}, {Pizz, "chords:offbeat", 60}, {DrumChannel, "drums:toms", 60}},
-        .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 92, .Double = Double, .DoubleShift = 12,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 92,
+        .Double = Double,
+        .DoubleShift = 12,
         .Chords = chords,
         .Layers = {{Bass, "bass:staccato", 92}, {Pizz, "chords:offbeat", 70}, {DrumChannel, "drums:toms", 76}},
-        .Bpm = 116, .CrashAtStart = false});
+        .Bpm = 116,
+        .CrashAtStart = false});
     song.ProgramAt(Lead, song.Position(), 48);
     song.ProgramAt(Double, song.Position(), 40);
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 100, .Double = Double, .DoubleShift = 12,
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 100,
+        .Double = Double,
+        .DoubleShift = 12,
         .Chords = chords,
         .Layers = {{Bass, "bass:quarters", 98}, {Pizz, "chords:offbeat", 78}, {DrumChannel, "drums:rock", 92},
             {Brass, "chords:stab", 70}},
         .Bpm = 136});
     song.ProgramAt(Lead, song.Position(), 61);
-    song.Play({.Bars = 16, .Melody = melody, .Lead = Lead, .LeadVelocity = 108, .Double = Double, .DoubleShift = 12,
+    song.Play({.Bars = 16,
+        .Melody = melody,
+        .Lead = Lead,
+        .LeadVelocity = 108,
+        .Double = Double,
+        .DoubleShift = 12,
         .Chords = chords,
         .Layers = {{Bass, "bass:eighths", 104}, {Pizz, "chords:offbeat", 84}, {DrumChannel, "drums:pop", 106},
             {Brass, "chords:block", 76}},
@@ -114,26 +154,50 @@ TSong Minuet()
                           "D4e E4e F#4e G4e A4e B4e | C5q B4q A4q | B4e D5e G4q F#4q | G4h.";
     const std::string bChords = "G | D | Em | A | A | Em A7 | D A7 | D | G | C | G | D | D | Am | G D | G";
 
-    song.Play({.Bars = 16, .Melody = a, .Lead = Lead, .LeadVelocity = 90, .Chords = aChords,
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 90,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:waltz", 90}, {Strings, "chords:waltz", 56}, {DrumChannel, "drums:waltz", 60}},
         .CrashAtStart = false});
-    song.Play({.Bars = 16, .Melody = a, .Lead = Second, .LeadVelocity = 92, .Harmony = Lead, .Chords = aChords,
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Second,
+        .LeadVelocity = 92,
+        .Harmony = Lead,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:waltz", 92}, {Guitar, "chords:arp8", 64}, {DrumChannel, "drums:waltz", 70}},
         .CrashAtStart = false});
-    song.Play({.Bars = 16, .Melody = b, .Lead = Lead, .LeadVelocity = 92, .Chords = bChords,
+    song.Play({.Bars = 16,
+        .Melody = b,
+        .Lead = Lead,
+        .LeadVelocity = 92,
+        .Chords = bChords,
         .Layers = {{Bass, "bass:waltz", 92}, {Strings, "chords:waltz", 60}, {DrumChannel, "drums:waltz", 70}},
         .CrashAtStart = false});
     song.ProgramAt(Second, song.Position(), 68);
-    song.Play({.Bars = 16, .Melody = b, .Lead = Second, .LeadVelocity = 96, .Double = Lead, .DoubleShift = 0,
+    song.Play({.Bars = 16,
+        .Melody = b,
+        .Lead = Second,
+        .LeadVelocity = 96,
+        .Double = Lead,
+        .DoubleShift = 0,
         .Chords = bChords,
         .Layers = {{Bass, "bass:waltz", 96}, {Guitar, "chords:arp8", 66}, {Strings, "chords:pad", 48},
             {DrumChannel, "drums:tambourine", 80}},
         .CrashAtStart = false});
-    song.Play({.Bars = 16, .Melody = a, .Lead = Lead, .LeadVelocity = 96, .Double = Second, .DoubleShift = 12,
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Double = Second,
+        .DoubleShift = 12,
         .Chords = aChords,
         .Layers = {{Bass, "bass:waltz", 96}, {Strings, "chords:waltz", 62}, {Guitar, "chords:arp8", 60},
             {DrumChannel, "drums:waltz", 76}},
-        .CrashAtStart = false, .FillAtEnd = false});
+        .CrashAtStart = false,
+        .FillAtEnd = false});
     song.End("G", 0, {{Strings, "", 70}, {Bass, "bass:", 96}});
     return song;
 }
@@ -157,28 +221,62 @@ TSong Largo()
                           "D5q. C5e B4q A4q | G4h E4h | F4q E4q D4q E4q | G4w";
     const std::string bChords = "Am | Am | F G | C | Dm | C Am | Dm | G";
 
-    song.Play({.Bars = 2, .Chords = "C | G", .Layers = {{Strings, "chords:pad", 60}, {Bass, "bass:pedal", 70}},
-        .Transpose = 1, .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 88, .Chords = aChords,
-        .Layers = {{Strings, "chords:pad", 58}, {Bass, "bass:half", 76}}, .Transpose = 1, .CrashAtStart = false,
+    song.Play({.Bars = 2,
+        .Chords = "C | G",
+        .Layers = {{Strings, "chords:pad", 60}, {Bass, "bass:pedal", 70}},
+        .Transpose = 1,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 88,
+        .Chords = aChords,
+        .Layers = {{Strings, "chords:pad", 58}, {Bass, "bass:half", 76}},
+        .Transpose = 1,
+        .CrashAtStart = false,
         .FillAtEnd = false});
     song.ProgramAt(Second, song.Position(), 48);
-    song.Play({.Bars = 8, .Melody = a, .Lead = Second, .LeadVelocity = 90, .Harmony = Lead, .Chords = aChords,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Second,
+        .LeadVelocity = 90,
+        .Harmony = Lead,
+        .Chords = aChords,
         .Layers = {{Harp, "chords:arp8", 62}, {Bass, "bass:half", 80}, {DrumChannel, "drums:soft", 60}},
-        .Transpose = 1, .CrashAtStart = false});
+        .Transpose = 1,
+        .CrashAtStart = false});
     song.ProgramAt(Second, song.Position(), 71);
-    song.Play({.Bars = 8, .Melody = b, .Lead = Second, .LeadVelocity = 90, .Chords = bChords,
+    song.Play({.Bars = 8,
+        .Melody = b,
+        .Lead = Second,
+        .LeadVelocity = 90,
+        .Chords = bChords,
         .Layers = {{Strings, "chords:pad", 62}, {Harp, "chords:arp8", 58}, {Bass, "bass:half", 80},
             {DrumChannel, "drums:soft", 64}},
-        .Transpose = 1, .CrashAtStart = false});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 92, .Double = Second, .DoubleShift = 12,
+        .Transpose = 1,
+        .CrashAtStart = false});
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 92,
+        .Double = Second,
+        .DoubleShift = 12,
         .Chords = aChords,
         .Layers = {{Strings, "chords:pad", 60}, {Harp, "chords:arp16", 54}, {Bass, "bass:half", 80},
             {DrumChannel, "drums:soft", 58}},
-        .Transpose = 1, .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 2, .Melody = "C4w | C4w", .Lead = Lead, .LeadVelocity = 80, .Chords = "F | C",
+        .Transpose = 1,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 2,
+        .Melody = "C4w | C4w",
+        .Lead = Lead,
+        .LeadVelocity = 80,
+        .Chords = "F | C",
         .Layers = {{Strings, "chords:pad", 56}, {Harp, "chords:arp8", 50}, {Bass, "bass:pedal", 70}},
-        .Transpose = 1, .CrashAtStart = false, .FillAtEnd = false});
+        .Transpose = 1,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
     song.End("C", 1, {{Strings, "", 50}, {Bass, "bass:", 60}});
     return song;
 }
@@ -204,26 +302,50 @@ TSong Greensleeves()
                                "C5q. B4e A4q | G#4q. F#4e G#4q | A4h. | Rh.";
     const std::string chorusChords = "C | C | G | Em | Am | F E | E | E | C | C | G | Em | Am | E | Am | Am";
 
-    song.Play({.Bars = 2, .Chords = "Am | E", .Layers = {{Guitar, "chords:arp8", 70}}, .CrashAtStart = false,
+    song.Play({.Bars = 2,
+        .Chords = "Am | E",
+        .Layers = {{Guitar, "chords:arp8", 70}},
+        .CrashAtStart = false,
         .FillAtEnd = false});
-    song.Play({.Bars = 16, .Melody = verse, .PickupBeats = 1, .Lead = Lead, .LeadVelocity = 90,
-        .Chords = verseChords, .Layers = {{Guitar, "chords:arp8", 70}, {Bass, "bass:waltz", 80}},
-        .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 16, .Melody = chorus, .Lead = Lead, .LeadVelocity = 92, .Harmony = Second,
+    song.Play({.Bars = 16,
+        .Melody = verse,
+        .PickupBeats = 1,
+        .Lead = Lead,
+        .LeadVelocity = 90,
+        .Chords = verseChords,
+        .Layers = {{Guitar, "chords:arp8", 70}, {Bass, "bass:waltz", 80}},
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 16,
+        .Melody = chorus,
+        .Lead = Lead,
+        .LeadVelocity = 92,
+        .Harmony = Second,
         .Chords = chorusChords,
         .Layers = {{Guitar, "chords:arp8", 70}, {Bass, "bass:waltz", 84}, {Strings, "chords:pad", 50},
             {DrumChannel, "drums:tambourine", 64}},
-        .CrashAtStart = false, .FillAtEnd = false});
-    song.Play({.Bars = 16, .Melody = verse, .PickupBeats = 1, .Lead = Second, .LeadVelocity = 94,
+        .CrashAtStart = false,
+        .FillAtEnd = false});
+    song.Play({.Bars = 16,
+        .Melody = verse,
+        .PickupBeats = 1,
+        .Lead = Second,
+        .LeadVelocity = 94,
         .Chords = verseChords,
         .Layers = {{Guitar, "chords:arp8", 72}, {Bass, "bass:waltz", 86}, {Strings, "chords:waltz", 52},
             {DrumChannel, "drums:waltz", 66}},
         .CrashAtStart = false});
-    song.Play({.Bars = 16, .Melody = chorus, .Lead = Lead, .LeadVelocity = 96, .Double = Second, .DoubleShift = -12,
+    song.Play({.Bars = 16,
+        .Melody = chorus,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Double = Second,
+        .DoubleShift = -12,
         .Chords = chorusChords,
         .Layers = {{Guitar, "chords:arp8", 72}, {Bass, "bass:waltz", 90}, {Strings, "chords:pad", 56},
             {DrumChannel, "drums:tambourine", 72}},
-        .CrashAtStart = false, .FillAtEnd = false});
+        .CrashAtStart = false,
+        .FillAtEnd = false});
     song.End("Am", 0, {{Guitar, "", 70}, {Strings, "", 56}, {Bass, "bass:", 80}});
     return song;
 }
@@ -249,18 +371,40 @@ TSong GlassRain()
     const std::vector<TLayer> full = {{Bass, "bass:eighths", 96}, {Pad, "chords:pad", 60}, {Keys, "chords:offbeat", 60},
         {DrumChannel, "drums:pop", 100}};
 
-    song.Play({.Bars = 4, .Chords = "Em | C | G | D",
+    song.Play({.Bars = 4,
+        .Chords = "Em | C | G | D",
         .Layers = {{Bass, "bass:eighths", 90}, {Pad, "chords:pad", 60}, {DrumChannel, "drums:rock", 90}},
         .CrashAtStart = false});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 96, .Chords = aChords,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:eighths", 94}, {Pad, "chords:pad", 58}, {DrumChannel, "drums:rock", 94}},
         .FillAtEnd = false});
     song.Play({.Bars = 8, .Melody = b, .Lead = Lead, .LeadVelocity = 98, .Chords = bChords, .Layers = full});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Second, .LeadVelocity = 98, .Harmony = Lead, .Chords = aChords,
-        .Layers = full, .FillAtEnd = false});
-    song.Play({.Bars = 8, .Melody = b, .Lead = Second, .LeadVelocity = 100, .Double = Lead, .DoubleShift = -12,
-        .Chords = bChords, .Layers = full});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 100, .Double = Second, .DoubleShift = 12,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Second,
+        .LeadVelocity = 98,
+        .Harmony = Lead,
+        .Chords = aChords,
+        .Layers = full,
+        .FillAtEnd = false});
+    song.Play({.Bars = 8,
+        .Melody = b,
+        .Lead = Second,
+        .LeadVelocity = 100,
+        .Double = Lead,
+        .DoubleShift = -12,
+        .Chords = bChords,
+        .Layers = full});
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 100,
+        .Double = Second,
+        .DoubleShift = 12,
         .Chords = aChords,
         .Layers = {{Bass, "bass:eighths", 96}, {Pad, "chords:pad", 60}, {Keys, "chords:arp16", 56},
             {DrumChannel, "drums:pop", 102}}});
@@ -289,18 +433,35 @@ TSong NightShift()
                                "Dm7 A7 | Dm7";
     const std::string groove = "Dm7 | G7 | Dm7 | G7 | Bbmaj7 | C | Dm7 | A7";
 
-    song.Play({.Bars = 4, .Chords = "Dm7 | G7 | Dm7 | G7",
-        .Layers = {{Bass, "bass:funk", 96}, {DrumChannel, "drums:funk", 92}}, .CrashAtStart = false});
-    song.Play({.Bars = 16, .Melody = a, .Lead = Lead, .LeadVelocity = 96, .Chords = chords,
+    song.Play({.Bars = 4,
+        .Chords = "Dm7 | G7 | Dm7 | G7",
+        .Layers = {{Bass, "bass:funk", 96}, {DrumChannel, "drums:funk", 92}},
+        .CrashAtStart = false});
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Chords = chords,
         .Layers = {{Bass, "bass:funk", 96}, {Organ, "chords:pad", 50}, {DrumChannel, "drums:funk", 94}}});
-    song.Play({.Bars = 16, .Melody = a, .Lead = Second, .LeadVelocity = 98, .Harmony = Lead, .Chords = chords,
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Second,
+        .LeadVelocity = 98,
+        .Harmony = Lead,
+        .Chords = chords,
         .Layers = {{Bass, "bass:funk", 98}, {Keys, "chords:stab", 66}, {Organ, "chords:pad", 48},
             {DrumChannel, "drums:funk", 96}}});
-    song.Play({.Bars = 8, .Chords = groove,
+    song.Play({.Bars = 8,
+        .Chords = groove,
         .Layers = {{Bass, "bass:funk", 100}, {Keys, "chords:offbeat", 70}, {Organ, "chords:pad", 56},
             {DrumChannel, "drums:funk", 98}}});
     song.ProgramAt(Second, song.Position(), 65);
-    song.Play({.Bars = 16, .Melody = a, .Lead = Second, .LeadVelocity = 100, .Double = Lead, .DoubleShift = 12,
+    song.Play({.Bars = 16,
+        .Melody = a,
+        .Lead = Second,
+        .LeadVelocity = 100,
+        .Double = Lead,
+        .DoubleShift = 12,
         .Chords = chords,
         .Layers = {{Bass, "bass:funk", 100}, {Keys, "chords:stab", 68}, {Organ, "chords:pad", 50},
             {DrumChannel, "drums:funk", 98}}});
@@ -327,22 +488,49 @@ TSong TriangleMarch()
                           "G5q. F5e Eb5q G5q | G5q. F5e Eb5q C5q | F5q Eb5q D5q C5q | Bb4h. Rq";
     const std::string bChords = "Eb | Bb | F7 | Bb | Eb | Cm | F7 | Bb";
 
-    song.Play({.Bars = 2, .Chords = "Bb | F7", .Layers = {{DrumChannel, "drums:march", 90}, {Bass, "bass:march", 90}},
+    song.Play({.Bars = 2,
+        .Chords = "Bb | F7",
+        .Layers = {{DrumChannel, "drums:march", 90}, {Bass, "bass:march", 90}},
         .CrashAtStart = false});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 96, .Chords = aChords,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 96,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:march", 96}, {Band, "chords:stab", 62}, {DrumChannel, "drums:march", 92}},
         .FillAtEnd = false});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 98, .Harmony = Reeds, .Chords = aChords,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 98,
+        .Harmony = Reeds,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:march", 96}, {Band, "chords:stab", 64}, {DrumChannel, "drums:march", 94}}});
-    song.Play({.Bars = 8, .Melody = b, .Lead = Second, .LeadVelocity = 98, .Chords = bChords,
+    song.Play({.Bars = 8,
+        .Melody = b,
+        .Lead = Second,
+        .LeadVelocity = 98,
+        .Chords = bChords,
         .Layers = {{Bass, "bass:march", 96}, {Band, "chords:stab", 62}, {Reeds, "chords:arp8", 56},
             {DrumChannel, "drums:march", 92}},
         .FillAtEnd = false});
-    song.Play({.Bars = 8, .Melody = b, .Lead = Second, .LeadVelocity = 100, .Double = Lead, .DoubleShift = 0,
-        .Harmony = Reeds, .Chords = bChords,
+    song.Play({.Bars = 8,
+        .Melody = b,
+        .Lead = Second,
+        .LeadVelocity = 100,
+        .Double = Lead,
+        .DoubleShift = 0,
+        .Harmony = Reeds,
+        .Chords = bChords,
         .Layers = {{Bass, "bass:march", 98}, {Band, "chords:stab", 66}, {DrumChannel, "drums:march", 96}}});
-    song.Play({.Bars = 8, .Melody = a, .Lead = Lead, .LeadVelocity = 104, .Double = Reeds, .DoubleShift = 12,
-        .Harmony = Second, .Chords = aChords,
+    song.Play({.Bars = 8,
+        .Melody = a,
+        .Lead = Lead,
+        .LeadVelocity = 104,
+        .Double = Reeds,
+        .DoubleShift = 12,
+        .Harmony = Second,
+        .Chords = aChords,
         .Layers = {{Bass, "bass:march", 100}, {Band, "chords:block", 66}, {DrumChannel, "drums:march", 100}}});
     song.Note(Lead, song.Position(), 4 * Ppq, 70, 104);
     song.End("Bb", 0, {{Band, "", 80}, {Bass, "bass:", 100}, {DrumChannel, "drums:", 104}});

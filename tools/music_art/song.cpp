@@ -154,7 +154,8 @@ void TSong::Note(int channel, uint32_t tick, int ticks, int pitch, int velocity)
         return;
     auto& track = Tracks[static_cast<size_t>(channel)];
     const auto key = static_cast<uint8_t>(pitch);
-    track.push_back({tick, 2, {static_cast<uint8_t>(0x90 | channel), key, static_cast<uint8_t>(Humanise(tick, velocity))}});
+    track.push_back(
+        {tick, 2, {static_cast<uint8_t>(0x90 | channel), key, static_cast<uint8_t>(Humanise(tick, velocity))}});
     track.push_back({tick + static_cast<uint32_t>(ticks), 0, {static_cast<uint8_t>(0x80 | channel), key, 0}});
 }
 
@@ -270,7 +271,7 @@ void TSong::Play(const TSection& section)
         const auto expected = static_cast<int64_t>(start) + static_cast<int64_t>(section.Bars) * BarTicks();
         if (tick != expected)
             throw std::runtime_error("melody of " + std::to_string((tick - start) / Ppq) + " beats in a section of " +
-                                     std::to_string(section.Bars * BeatsPerBar));
+                std::to_string(section.Bars * BeatsPerBar));
     }
     for (const TLayer& layer : section.Layers)
         PlayLayer(layer, spans, start, section.Bars, section.CrashAtStart, section.FillAtEnd);
@@ -295,7 +296,8 @@ void TSong::End(const std::string& chord, int transpose, const std::vector<TLaye
     Now = start + static_cast<uint32_t>(2 * BarTicks()); // the last chord rings out in silence
 }
 
-void TSong::PlayLayer(const TLayer& layer, const std::vector<TSpan>& spans, uint32_t start, int bars, bool crash, bool fill)
+void TSong::PlayLayer(
+    const TLayer& layer, const std::vector<TSpan>& spans, uint32_t start, int bars, bool crash, bool fill)
 {
     const auto colon = layer.Pattern.find(':');
     const std::string kind = layer.Pattern.substr(0, colon);
@@ -316,7 +318,9 @@ void TSong::PlayLayer(const TLayer& layer, const std::vector<TSpan>& spans, uint
         std::sort(notes.begin(), notes.end());
         return notes;
     };
-    auto at = [&](uint32_t bar, double beats) { return start + bar * static_cast<uint32_t>(BarTicks()) + static_cast<uint32_t>(beats * beat); };
+    auto at = [&](uint32_t bar, double beats) {
+        return start + bar * static_cast<uint32_t>(BarTicks()) + static_cast<uint32_t>(beats * beat);
+    };
 
     if (kind == "bass") {
         for (int b = 0; b < bars; ++b) {
@@ -376,8 +380,8 @@ void TSong::PlayLayer(const TLayer& layer, const std::vector<TSpan>& spans, uint
                     notes.push_back(notes.front() + 12);
                     notes.push_back(notes[1] + 12);
                     const int index = *(order.begin() + i % static_cast<int>(order.size()));
-                    Note(layer.Channel, tick, static_cast<int>(ring * beat), notes[static_cast<size_t>(index) % notes.size()],
-                        i % 2 ? v - 10 : v);
+                    Note(layer.Channel, tick, static_cast<int>(ring * beat),
+                        notes[static_cast<size_t>(index) % notes.size()], i % 2 ? v - 10 : v);
                 }
             };
             if (style == "arp8")

@@ -12,8 +12,20 @@ constexpr int DrumChannel = 9;
 
 // General MIDI drum keys.
 enum TDrum : int {
-    Kick = 36, SideStick = 37, Snare = 38, Clap = 39, ClosedHat = 42, LowTom = 45, PedalHat = 44, OpenHat = 46,
-    MidTom = 47, HighTom = 50, Crash = 49, Ride = 51, Tambourine = 54, Shaker = 82
+    Kick = 36,
+    SideStick = 37,
+    Snare = 38,
+    Clap = 39,
+    ClosedHat = 42,
+    LowTom = 45,
+    PedalHat = 44,
+    OpenHat = 46,
+    MidTom = 47,
+    HighTom = 50,
+    Crash = 49,
+    Ride = 51,
+    Tambourine = 54,
+    Shaker = 82
 };
 
 // One accompaniment voice of a section: a channel and a named pattern
@@ -88,7 +100,8 @@ private:
     static TChord ParseChord(const std::string& symbol);
     std::vector<TSpan> ParseChords(const std::string& text, uint32_t start, int bars, int transpose) const;
     int ThirdBelow(int pitch, int transpose) const;
-    void PlayLayer(const TLayer& layer, const std::vector<TSpan>& spans, uint32_t start, int bars, bool crash, bool fill);
+    void PlayLayer(
+        const TLayer& layer, const std::vector<TSpan>& spans, uint32_t start, int bars, bool crash, bool fill);
 
     int BeatsPerBar;
     int KeyPc;

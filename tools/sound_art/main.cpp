@@ -39,13 +39,13 @@ private:
 enum class TWave { Sine, Triangle, Bell, Soft };
 
 struct TVoice {
-    double Start = 0;   // seconds
-    double Length = 0;  // seconds, to the end of the release
+    double Start = 0; // seconds
+    double Length = 0; // seconds, to the end of the release
     double FromHz = 440;
-    double ToHz = 440;  // the pitch glides exponentially from FromHz
+    double ToHz = 440; // the pitch glides exponentially from FromHz
     double Gain = 0.5;
     double Attack = 0.005;
-    double Decay = 8;   // exponential decay per second after the attack
+    double Decay = 8; // exponential decay per second after the attack
     TWave Wave = TWave::Sine;
 };
 
@@ -245,8 +245,8 @@ int main(int argc, char** argv)
         double Peak;
     };
     const TEffect effects[] = {{"pause", Pause, 0.5}, {"resume", Resume, 0.5}, {"game", GameOver, 0.6},
-        {"rotate", Rotate, 0.35}, {"drop", Drop, 0.45}, {"stop", Stop, 0.45}, {"fall", Fall, 0.6},
-        {"line", Line, 0.5}, {"level", Level, 0.55}};
+        {"rotate", Rotate, 0.35}, {"drop", Drop, 0.45}, {"stop", Stop, 0.45}, {"fall", Fall, 0.6}, {"line", Line, 0.5},
+        {"level", Level, 0.55}};
     for (const TEffect& effect : effects)
         if (!WriteWave(folder / (std::string(effect.Name) + ".wav"), effect.Make(), effect.Peak)) {
             std::fprintf(stderr, "cannot write %s\n", effect.Name);
