@@ -111,13 +111,20 @@ void TAudioDevice::TState::Load()
     for (int level = 0; level < LAST_LOG_LEVEL; ++level)
         fluid_set_log_function(level, QuietFluid, nullptr);
 
+    // Ctrl+C and a polite kill end the game as before: SDL's own handlers would
+    // turn them into events nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return;
     SdlStarted = true;
     // Effects and music share the device; the format stays 16-bit stereo,
     // which is what the synthesizer writes.
-    if (Mix_OpenAudioDevice(SampleRate, AUDIO_S16SYS, 2, BufferFrames, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0)
+    if (Mix_OpenAudioDevice(SampleRate, AUDIO_S16SYS, 2, BufferFrames, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) !=
+        0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO); // nothing of SDL stays behind when there is no card
+        SdlStarted = false;
         return;
+    }
     DeviceOpen = true;
     Mix_AllocateChannels(1);
     for (size_t i = 0; i < Chunks.size(); ++i) {
@@ -140,7 +147,7 @@ void TAudioDevice::TState::Load()
         return;
     fluid_settings_setnum(Settings, "synth.sample-rate", frequency);
     fluid_settings_setnum(Settings, "synth.gain", 0.5);
-    fluid_settings_setint(Settings, "synth.polyphony", 96);
+    fluid_settings_setint(Settings, "synth.polyphony", 64);
     fluid_settings_setint(Settings, "synth.cpu-cores", 1);
     // Only the samples of the instruments the pieces choose are read.
     fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
