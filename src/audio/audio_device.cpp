@@ -146,7 +146,7 @@ void TAudioDevice::TState::Load()
     if (!Settings)
         return;
     fluid_settings_setnum(Settings, "synth.sample-rate", frequency);
-    fluid_settings_setnum(Settings, "synth.gain", 0.5);
+    fluid_settings_setnum(Settings, "synth.gain", 0.4); // leaves room for the effects on top
     fluid_settings_setint(Settings, "synth.polyphony", 64);
     fluid_settings_setint(Settings, "synth.cpu-cores", 1);
     // Only the samples of the instruments the pieces choose are read.
