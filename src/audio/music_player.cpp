@@ -27,15 +27,20 @@ void TMusicPlayer::StartMusic()
     if (!Switches.PlayMusic() || Open || Switches.Minimized() || StartTimer)
         return;
     StartTimer = true;
-    Calls.CallLater(StartDelayMs, [this, alive = Alive] {
-        if (*alive)
+    Calls.CallLater(StartDelayMs, [this, alive = Alive, start = ++StartNumber] {
+        if (*alive && start == StartNumber)
             StartTimerFired();
     });
 }
 
 void TMusicPlayer::StopMusic()
 {
-    // A pending start stays armed; when it comes it looks only at the open piece.
+    // A start still pending is called off too: music that was stopped for a
+    // pause, a minimise or a switch to another program must not begin 100 ms later.
+    if (StartTimer) {
+        StartTimer = false;
+        ++StartNumber;
+    }
     CloseMusic();
 }
 

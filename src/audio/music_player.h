@@ -72,6 +72,7 @@ private:
     std::filesystem::path MusicDir;
     TSwitches Switches;
     bool StartTimer = false;
+    uint64_t StartNumber = 0; // tells the pending start from one called off
     bool Open = false;
     uint64_t PieceNumber = 0;
     // Delayed calls outlive nothing: the player's destruction disarms them.

@@ -116,13 +116,19 @@ TEST_F(MusicPlayerTest, StopClosesAndALaterStartBeginsAFreshPiece)
         Device.Log, (std::vector<std::string>{"open " + pieces[0], "play", "close", "open " + pieces[1], "play"}));
 }
 
-TEST_F(MusicPlayerTest, StopLeavesAPendingStartArmed)
+TEST_F(MusicPlayerTest, StopCallsOffAPendingStart)
 {
+    // Paused or minimised within the 100 ms: no music then.
     const auto pieces = NextPieces(1);
     Player.StartMusic();
     Player.StopMusic();
-    EXPECT_TRUE(Player.Armed());
-    Calls.FireDelayed(); // looks only at whether a piece is open
+    EXPECT_FALSE(Player.Armed());
+    Calls.FireDelayed();
+    EXPECT_TRUE(Device.Log.empty());
+    EXPECT_EQ(Random.Seed, 20260412u) << "no piece was drawn";
+
+    Player.StartMusic(); // a fresh start is armed again and not spoilt by the old one
+    Calls.FireDelayed();
     EXPECT_EQ(Device.Log, (std::vector<std::string>{"open " + pieces[0], "play"}));
 }
 
