@@ -71,6 +71,7 @@ bool LooksLikeSoundFont(const std::filesystem::path& file)
 
 struct TAudioDevice::TState {
     std::filesystem::path SoundDir;
+    std::filesystem::path MusicDir;
     std::filesystem::path SoundFont;
     std::thread Loader;
 
@@ -152,12 +153,24 @@ void TAudioDevice::TState::Load()
     // Only the samples of the instruments the pieces choose are read.
     fluid_settings_setint(Settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(Settings, "player.reset-synth", 0);
+    // The pieces play on the first 16 channels; the others only hold the
+    // instruments the pieces choose, so their samples are read here, once,
+    // and never by the audio thread in the middle of a piece.
+    fluid_settings_setint(Settings, "synth.midi-channels", 64);
     Synth = new_fluid_synth(Settings);
     if (!Synth)
         return;
-    FontLoaded = fluid_synth_sfload(Synth, SoundFont.string().c_str(), 1) != FLUID_FAILED;
+    const int font = fluid_synth_sfload(Synth, SoundFont.string().c_str(), 1);
+    FontLoaded = font != FLUID_FAILED;
     if (!FontLoaded)
         return;
+    std::set<std::pair<int, int>> programs;
+    for (int n = 1; n <= TMusicPlayer::PieceCount && !MusicDir.empty(); ++n)
+        programs.merge(ProgramsOf(ReadSmallFile(MusicDir / (std::to_string(n) + ".mid"))));
+    int channel = 16;
+    for (const auto& [bank, program] : programs)
+        if (channel < 64)
+            fluid_synth_program_select(Synth, channel++, font, bank, program);
     Mix_HookMusic(
         [](void* state, Uint8* stream, int bytes) { static_cast<TState*>(state)->Render(stream, bytes); }, this);
 }
@@ -212,10 +225,12 @@ void TAudioDevice::TState::Release()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-TAudioDevice::TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path soundFont)
+TAudioDevice::TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path musicDir,
+    std::filesystem::path soundFont)
     : Calls(calls), State(std::make_unique<TState>())
 {
     State->SoundDir = std::move(soundDir);
+    State->MusicDir = std::move(musicDir);
     State->SoundFont = soundFont.empty() ? FindSoundFont() : std::move(soundFont);
     State->Calls = &calls;
     State->Alive = std::make_shared<bool>(true);
@@ -367,6 +382,60 @@ bool TAudioDevice::LooksLikeMidi(const std::vector<uint8_t>& data)
         at += 8 + static_cast<size_t>(length);
     }
     return at == data.size() && found >= tracks;
+}
+
+std::set<std::pair<int, int>> TAudioDevice::ProgramsOf(const std::vector<uint8_t>& data)
+{
+    std::set<std::pair<int, int>> programs;
+    if (!LooksLikeMidi(data))
+        return programs;
+    auto variable = [&](size_t& at, size_t end) {
+        uint32_t value = 0;
+        for (int i = 0; i < 4 && at < end; ++i) {
+            const uint8_t byte = data[at++];
+            value = (value << 7) | (byte & 0x7F);
+            if (!(byte & 0x80))
+                break;
+        }
+        return value;
+    };
+    size_t at = 8 + BigEndian32(data.data() + 4);
+    while (at + 8 <= data.size()) {
+        const size_t start = at + 8;
+        const size_t end = start + BigEndian32(data.data() + at + 4); // inside the file: LooksLikeMidi checked
+        const bool track = std::memcmp(data.data() + at, "MTrk", 4) == 0;
+        at = end;
+        if (!track)
+            continue;
+        uint8_t status = 0;
+        for (size_t p = start; p < end;) {
+            variable(p, end); // the time before the event
+            if (p >= end)
+                break;
+            if (data[p] & 0x80)
+                status = data[p++];
+            if (status == 0xFF) { // meta event: type, length, data
+                if (++p > end)
+                    break;
+                p += variable(p, end);
+                status = 0;
+            } else if (status == 0xF0 || status == 0xF7) { // system exclusive: length, data
+                p += variable(p, end);
+                status = 0;
+            } else if (status >= 0x80 && status < 0xF0) {
+                const uint8_t kind = status & 0xF0;
+                const size_t length = kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+                if (p + length > end)
+                    break;
+                if (kind == 0xC0)
+                    programs.insert({(status & 0x0F) == 9 ? 128 : 0, data[p] & 0x7F});
+                p += length;
+            } else {
+                break; // no status to run on
+            }
+        }
+    }
+    return programs;
 }
 
 } // namespace stakor

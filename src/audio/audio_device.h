@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "audio/music_player.h"
@@ -19,7 +21,9 @@ namespace stakor {
 class TAudioDevice : public IMusicDevice {
 public:
     // soundFont empty: STAKOR_SOUNDFONT, else the General MIDI font Debian installs.
-    TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path soundFont = {});
+    // The instruments of the pieces in musicDir are made ready with the SoundFont.
+    TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path musicDir = {},
+        std::filesystem::path soundFont = {});
     ~TAudioDevice() override;
     TAudioDevice(const TAudioDevice&) = delete;
     TAudioDevice& operator=(const TAudioDevice&) = delete;
@@ -50,6 +54,10 @@ public:
     // The player accepts only files that look like standard MIDI files: a
     // header chunk and at least one track chunk, every chunk inside the file.
     static bool LooksLikeMidi(const std::vector<uint8_t>& data);
+
+    // The instruments a MIDI file chooses, as (bank, program); the drum
+    // channel's are bank 128. Whatever the file holds, the reader stays inside it.
+    static std::set<std::pair<int, int>> ProgramsOf(const std::vector<uint8_t>& data);
 
     struct TState;
 

@@ -5,7 +5,7 @@ namespace stakor {
 TSoundPlayer::TSoundPlayer(
     IWindowCalls& calls, const std::filesystem::path& programDir, std::filesystem::path soundFont)
     : Switches{[] { return false; }, [] { return false; }, [] { return false; }, [](int32_t) { return 0; }},
-      Device(calls, programDir / "Sound", std::move(soundFont)),
+      Device(calls, programDir / "Sound", programDir / "Music", std::move(soundFont)),
       Music(Device, calls, programDir / "Music",
           {[this] { return Switches.PlayMusic(); }, [this] { return Switches.Minimized(); },
               [this](int32_t n) { return Switches.Random(n); }})

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -143,6 +144,34 @@ TEST_F(AudioDeviceTest, OnlyWellFormedMidiFilesAreAccepted)
 
     for (int n = 1; n <= 8; ++n)
         EXPECT_TRUE(TAudioDevice::LooksLikeMidi(ReadBytes(ShippedData / "Music" / (std::to_string(n) + ".mid")))) << n;
+}
+
+TEST_F(AudioDeviceTest, InstrumentsAreReadFromThePieces)
+{
+    // A tempo, a system exclusive message, a program change, notes in running
+    // status, and a kit chosen on the drum channel.
+    const std::vector<uint8_t> piece = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0,
+        0, 0, 29, 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x00, 0xC0, 73, 0x00, 0x90,
+        60, 100, 0x10, 62, 100, 0x00, 0xC9, 25, 0x00, 0xFF, 0x2F, 0x00};
+    EXPECT_EQ(TAudioDevice::ProgramsOf(piece), (std::set<std::pair<int, int>>{{0, 73}, {128, 25}}));
+    EXPECT_TRUE(TAudioDevice::ProgramsOf(ShortPiece()).empty());
+
+    // Every cut of it and every byte changed stays inside the data.
+    for (size_t size = 0; size < piece.size(); ++size)
+        TAudioDevice::ProgramsOf(
+            std::vector<uint8_t>(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(size)));
+    for (size_t i = 22; i < piece.size(); ++i)
+        for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
+            auto changed = piece;
+            changed[i] = value;
+            TAudioDevice::ProgramsOf(changed);
+        }
+
+    std::set<std::pair<int, int>> shipped;
+    for (int n = 1; n <= 8; ++n)
+        shipped.merge(TAudioDevice::ProgramsOf(ReadBytes(ShippedData / "Music" / (std::to_string(n) + ".mid"))));
+    EXPECT_GE(shipped.size(), 20u) << "the pieces use many instruments";
+    EXPECT_LE(shipped.size(), 48u) << "more than the synthesizer keeps ready";
 }
 
 TEST_F(AudioDeviceTest, SoundFontComesFromTheOverrideFirst)
