@@ -64,8 +64,6 @@ int Humanise(uint32_t tick, int velocity)
     return std::clamp(velocity + offsets[(tick / (Ppq / 4)) % 8], 1, 127);
 }
 
-} // namespace
-
 // Bar lines need no spaces around them.
 std::string SpaceBars(std::string text)
 {
@@ -73,6 +71,8 @@ std::string SpaceBars(std::string text)
         text.replace(at, 1, " | ");
     return text;
 }
+
+} // namespace
 
 std::vector<TNote> ParseMelody(const std::string& text)
 {
