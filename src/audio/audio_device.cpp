@@ -237,6 +237,7 @@ TAudioDevice::TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, 
     State->PieceEnded = &PieceEnded;
     State->Loader = std::thread([this] {
         State->Load();
+        SDL_TLSCleanup(); // SDL keeps an error text per thread and frees it only when asked
         State->Ready.store(true, std::memory_order_release);
         Calls.Post([this, alive = State->Alive] {
             if (*alive && State->PlayWhenReady) {
