@@ -136,11 +136,11 @@ TSong Minuet()
 {
     TSong song(3, 132, 7);
     enum { Lead, Second, Strings, Bass, Guitar };
-    song.Instrument(Lead, 6, 100, 54, 40);
-    song.Instrument(Second, 73, 90, 74, 50);
-    song.Instrument(Strings, 48, 70, 84, 50);
-    song.Instrument(Bass, 45, 105, 64, 30);
-    song.Instrument(Guitar, 24, 80, 40, 40);
+    song.Instrument(Lead, 6, 120, 54, 40);
+    song.Instrument(Second, 73, 108, 74, 50);
+    song.Instrument(Strings, 48, 84, 84, 50);
+    song.Instrument(Bass, 45, 122, 64, 30);
+    song.Instrument(Guitar, 24, 96, 40, 40);
     song.Instrument(DrumChannel, 0, 80, 64, 30);
 
     const std::string a = "D5q G4e A4e B4e C5e | D5q G4q G4q | E5q C5e D5e E5e F#5e | G5q G4q G4q |"
@@ -286,10 +286,10 @@ TSong Greensleeves()
 {
     TSong song(3, 108, 0);
     enum { Lead, Second, Guitar, Bass, Strings };
-    song.Instrument(Lead, 74, 105, 60, 60);
-    song.Instrument(Second, 40, 90, 76, 60);
-    song.Instrument(Guitar, 24, 95, 44, 50);
-    song.Instrument(Bass, 32, 95, 64, 40);
+    song.Instrument(Lead, 74, 118, 60, 60);
+    song.Instrument(Second, 40, 100, 76, 60);
+    song.Instrument(Guitar, 24, 108, 44, 50);
+    song.Instrument(Bass, 32, 108, 64, 40);
     song.Instrument(Strings, 48, 68, 84, 70);
     song.Instrument(DrumChannel, 0, 75, 64, 40);
 
@@ -418,11 +418,11 @@ TSong NightShift()
 {
     TSong song(4, 100, 0);
     enum { Lead, Second, Keys, Bass, Organ };
-    song.Instrument(Lead, 4, 100, 56, 50);
-    song.Instrument(Second, 11, 88, 76, 60);
-    song.Instrument(Keys, 4, 70, 40, 40);
-    song.Instrument(Bass, 36, 100, 64, 20);
-    song.Instrument(Organ, 16, 62, 88, 50);
+    song.Instrument(Lead, 4, 120, 56, 50);
+    song.Instrument(Second, 11, 106, 76, 60);
+    song.Instrument(Keys, 4, 84, 40, 40);
+    song.Instrument(Bass, 36, 118, 64, 20);
+    song.Instrument(Organ, 16, 74, 88, 50);
     song.Instrument(DrumChannel, 0, 95, 64, 30);
 
     const std::string a = "Rq A4e C5e D5q C5e A4e | B4q. A4e G4h | Rq A4e C5e D5e F5e E5e D5e | E5q. D5e B4h |"
