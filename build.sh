@@ -14,6 +14,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     libgtest-dev libbenchmark-dev
+    libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )
 # Only the tests need these: the window's run under a real X server.
 test_packages=(xvfb xdotool openbox x11-utils)

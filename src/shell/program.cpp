@@ -13,7 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "audio/silent_sound.h"
+#include "audio/qt_window_calls.h"
+#include "audio/sound_player.h"
 #include "engine/random.h"
 #include "records/records.h"
 #include "settings/ini.h"
@@ -85,7 +86,8 @@ int RunProgram(int argc, char** argv)
             refusedAtStart = error.what();
     });
     TLanguage lang(ini, programDir / "Language");
-    TSilentSound sound;
+    TQtWindowCalls soundCalls;
+    TSoundPlayer sound(soundCalls, programDir);
     TDialogs dialogs;
     const uint32_t seed = TRandom::SeedFromTimeOfDay();
 
@@ -104,6 +106,9 @@ int RunProgram(int argc, char** argv)
     }
 
     TGameCore core(ini, lang, sound, {dialogs, dialogs, dialogs}, programDir, TRecords::DefaultFile(), seed);
+    sound.Switches.PlaySound = [&ini] { return ini.PlaySound(); };
+    sound.Switches.PlayMusic = [&ini] { return ini.PlayMusic(); };
+    sound.Switches.Random = [&core](int32_t n) { return core.Random.Random(n); };
 
     std::unique_ptr<THelpWindow> help;
     TDesktop desktop;
@@ -118,6 +123,7 @@ int RunProgram(int argc, char** argv)
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
+    sound.Switches.Minimized = [&mainForm] { return mainForm.Minimized(); };
     QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm, [&] { mainForm.BringToFront(); });
 
     TStartupReport report(clock);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "audio/music_player.h"
+#include "audio/sound.h"
+
+namespace stakor {
+
+// The sound card: wave effects on one channel and one MIDI synthesizer,
+// sharing one SDL audio device. The device and the SoundFont are opened on a
+// thread of their own, so the program starts without waiting; until they are
+// ready, and for good when there is no device or no SoundFont, all is silent.
+class TAudioDevice : public IMusicDevice {
+public:
+    // soundFont empty: STAKOR_SOUNDFONT, else the General MIDI font Debian installs.
+    // The instruments of the pieces in musicDir are made ready with the SoundFont.
+    TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, std::filesystem::path musicDir = {},
+        std::filesystem::path soundFont = {});
+    ~TAudioDevice() override;
+    TAudioDevice(const TAudioDevice&) = delete;
+    TAudioDevice& operator=(const TAudioDevice&) = delete;
+
+    // Replaces the effect that plays; skipped when there is no device.
+    void PlayEffect(TSoundEffect effect);
+
+    bool Open(const std::filesystem::path& file, uint64_t piece) override;
+    void Play() override;
+    void Close() override;
+
+    // Where the end of a piece goes, on the window thread.
+    std::function<void(uint64_t piece, bool completed)> PieceEnded;
+
+    // For tests and measurements: waits until the device and the SoundFont are
+    // opened or given up on.
+    void WaitUntilReady();
+    bool DeviceOpen() const;
+    bool SoundFontLoaded() const;
+    bool EffectLoaded(TSoundEffect effect) const;
+    // The effect the channel plays now, if any.
+    std::optional<TSoundEffect> PlayingEffect() const;
+
+    // The SoundFont the program uses: STAKOR_SOUNDFONT if set, else the first
+    // of Debian's General MIDI fonts that exists; empty when there is none.
+    static std::filesystem::path FindSoundFont();
+
+    // The player accepts only files that look like standard MIDI files: a
+    // header chunk and at least one track chunk, every chunk inside the file.
+    static bool LooksLikeMidi(const std::vector<uint8_t>& data);
+
+    // The instruments a MIDI file chooses, as (bank, program); the drum
+    // channel's are bank 128. Whatever the file holds, the reader stays inside it.
+    static std::set<std::pair<int, int>> ProgramsOf(const std::vector<uint8_t>& data);
+
+    struct TState;
+
+private:
+    void StartPlayer();
+
+    IWindowCalls& Calls;
+    std::unique_ptr<TState> State;
+};
+
+} // namespace stakor
