@@ -99,6 +99,8 @@ void TRecordsPicture::SetPixel(int x, int y, QRgb color)
 
 void TRecordsPicture::DrawSparkle(const TSparkle& sparkle, QRgb color)
 {
+    Changed_ += QRect(sparkle.X - sparkle.Size, sparkle.Y - sparkle.Size, 2 * sparkle.Size + 1, 2 * sparkle.Size + 1)
+                    .intersected(QRect(0, 0, Width, Height));
     for (int x = sparkle.X - sparkle.Size; x <= sparkle.X + sparkle.Size; ++x)
         SetPixel(x, sparkle.Y, color);
     for (int y = sparkle.Y - sparkle.Size; y <= sparkle.Y + sparkle.Size; ++y)
@@ -126,9 +128,11 @@ void TRecordsPicture::StepSparkle(TSparkle& sparkle)
     } else {
         // Over, or not yet begun: the dot moves and the sparkle starts again elsewhere.
         SetPixel(sparkle.DotX, sparkle.DotY, Black);
+        Changed_ += QRect(sparkle.DotX, sparkle.DotY, 1, 1);
         sparkle.DotX = Rng.Random(Width);
         sparkle.DotY = Rng.Random(Height);
         SetPixel(sparkle.DotX, sparkle.DotY, sparkle.DotColor);
+        Changed_ += QRect(sparkle.DotX, sparkle.DotY, 1, 1);
         sparkle.X = Rng.Random(Width);
         sparkle.Y = Rng.Random(Height);
         sparkle.Dx = Rng.Random(3) - 1;
@@ -145,6 +149,7 @@ void TRecordsPicture::StepSparkle(TSparkle& sparkle)
 
 void TRecordsPicture::Tick()
 {
+    Changed_ = QRegion();
     for (TSparkle& sparkle : Sparkles)
         StepSparkle(sparkle);
     DrawText();
@@ -153,6 +158,7 @@ void TRecordsPicture::Tick()
 void TRecordsPicture::ShowStyle(int styleIndex)
 {
     StyleIndex = std::clamp(styleIndex, 0, TRecords::Styles - 1);
+    Changed_ = QRegion(0, 0, Width, Height);
     Picture.fill(Black);
     for (const TSparkle& sparkle : Sparkles)
         if (sparkle.Size > 0)
@@ -229,8 +235,33 @@ void TRecordsPicture::DrawText()
 
 // ---- The tab control ---------------------------------------------------------------
 
-TRecordsTabControl::TRecordsTabControl(QWidget* parent) : QTabBar(parent)
+namespace {
+
+class TPictureView : public QWidget {
+public:
+    TPictureView(QWidget* parent, const QImage& picture) : QWidget(parent), Picture(picture)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setGeometry(QRect(TRecordsTabControl::PictureAt, picture.size()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.drawImage(0, 0, Picture);
+    }
+
+private:
+    const QImage& Picture;
+};
+
+} // namespace
+
+TRecordsTabControl::TRecordsTabControl(QWidget* parent, const QImage& picture)
+    : QTabBar(parent), PictureView(new TPictureView(this, picture))
 {
+    PictureView->setObjectName(QStringLiteral("RecordsPicture"));
     setDrawBase(false);
     setExpanding(false);
     setUsesScrollButtons(false);
@@ -266,8 +297,6 @@ void TRecordsTabControl::paintEvent(QPaintEvent* event)
         painter.fillRect(QRect(6, 26, w - 7 - 6, 1), shadow);
         painter.fillRect(QRect(w - 7, 26, 1, h - 7 - 26), highlight);
         painter.fillRect(QRect(7, h - 7, w - 7 - 7 + 1, 1), highlight);
-        if (Picture)
-            painter.drawImage(PictureAt, *Picture);
     }
     QTabBar::paintEvent(event);
 }
@@ -288,12 +317,11 @@ TRecordsForm::TRecordsForm(const TRecords& records, TRandom& random, const TLang
     setWindowTitle(QStringLiteral("High scores"));
     setFixedSize(432, 311);
 
-    TabControl = new TRecordsTabControl(this);
+    TabControl = new TRecordsTabControl(this, Picture_.Image());
     TabControl->setObjectName(QStringLiteral("TabControl"));
     TabControl->setGeometry(4, 4, 423, 270);
     for (const char* caption : {"Childish", "Simple", "Kubrix", "Pentix", "V-Uvod"})
         TabControl->addTab(QString::fromLatin1(caption));
-    TabControl->Picture = &Picture_.Image();
 
     const auto button = [this](const char* name, const char* caption, QRect place) {
         auto* result = new QPushButton(QString::fromLatin1(caption), this);
@@ -352,14 +380,16 @@ void TRecordsForm::LoadCaptions()
 
 void TRecordsForm::ShowPicture()
 {
-    // One copy of the finished picture per tick.
-    TabControl->update(QRect(TRecordsTabControl::PictureAt, Picture_.Image().size()));
+    TabControl->PictureView->update();
 }
 
 void TRecordsForm::AnimationTick()
 {
     Picture_.Tick();
-    ShowPicture();
+    // Only what the sparkles touched differs from the picture on the screen;
+    // the text over it is the same as before.
+    if (!Picture_.Changed().isEmpty())
+        TabControl->PictureView->update(Picture_.Changed());
 }
 
 void TRecordsForm::TabControlChange(int index)

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QTabBar>
 #include <QTimer>
 #include <QUrl>
@@ -65,6 +66,8 @@ public:
     void ShowStyle(int styleIndex);
 
     const QImage& Image() const { return Picture; }
+    // What the last tick or tab change changed in the picture.
+    const QRegion& Changed() const { return Changed_; }
     int ShownStyleIndex() const { return StyleIndex; }
     std::array<TSparkle, SparkleCount> Sparkles;
 
@@ -94,16 +97,19 @@ private:
     TRandom& Rng;
     int StyleIndex = 0;
     QImage Picture;
+    QRegion Changed_;
     std::vector<TRun> TextRuns;
 };
 
-// The tab strip and the surface below it, where the sunken frame and the
-// picture are drawn.
+// The tab strip and the surface below it, where the sunken frame is drawn
+// around the picture.
 class TRecordsTabControl : public QTabBar {
 public:
-    explicit TRecordsTabControl(QWidget* parent);
-    const QImage* Picture = nullptr;
+    TRecordsTabControl(QWidget* parent, const QImage& picture);
     static constexpr QPoint PictureAt{7, 27};
+    // Shows the picture at PictureAt: a surface of its own, so that a tick
+    // copies the picture and repaints nothing else.
+    QWidget* PictureView;
 
 protected:
     QSize tabSizeHint(int index) const override;

@@ -303,9 +303,21 @@ private slots:
         TRandom rng(99);
         TPicture picture(w.Records, rng, 0);
         int tick = 0;
-        // Until most sparkles are mid-way.
+        // Until most sparkles are mid-way; on the way, each tick changes the
+        // picture only where it says it did, which is all the screen is given.
         for (; tick < 20000; ++tick) {
+            const QImage before = picture.Image().copy();
             picture.Tick();
+            if (tick >= 300 && tick < 800) {
+                const QRegion changed = picture.Changed();
+                for (int y = 0; y < 236; ++y) {
+                    const auto* was = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+                    const auto* now = reinterpret_cast<const QRgb*>(picture.Image().constScanLine(y));
+                    for (int x = 0; x < 409; ++x)
+                        if (was[x] != now[x])
+                            QVERIFY2(changed.contains(QPoint(x, y)), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                }
+            }
             int shown = 0;
             for (const TSparkle& s : picture.Sparkles)
                 shown += s.Size > 1 ? 1 : 0;
