@@ -560,6 +560,48 @@ private slots:
         QCOMPARE(dialogs.InputName("MB10", "MB11", w.Records.PlayerName), ToNameBytes(QStringLiteral("Zoë")));
     }
 
+    void aGameWithAGoodScoreEndsInTheDialog()
+    {
+        QTemporaryDir folder;
+        const std::filesystem::path file = folder.filePath(QStringLiteral("records.dat")).toStdString();
+        TIni ini(std::nullopt);
+        ini.SetGameStyle(2);
+        TLanguage lang(ini, std::filesystem::path(STAKOR_SOURCE_DATA_DIR) / "Language");
+        lang.FindLanguages();
+        lang.LoadLanguage("English");
+        TAnswers answers;
+        TDialogs dialogs;
+        TGameCore core(ini, lang, answers, TDialogPorts{answers, answers, dialogs}, STAKOR_SOURCE_DATA_DIR, file, 4);
+        int tab = -1;
+        QString shownName;
+        TDesktop desktop;
+        desktop.RunDialog = [&](QDialog& dialog) {
+            auto& form = static_cast<TRecordsForm&>(dialog);
+            tab = form.TabControl->currentIndex();
+            shownName = FromNameBytes(core.Records.Entry(tab + 1, 1).Name);
+        };
+        TMainForm window(core, dialogs, desktop);
+
+        AnswerNextBox([](QDialog& box) {
+            static_cast<QInputDialog&>(box).setTextValue(QStringLiteral("Zoë"));
+            box.accept();
+        });
+        QTest::keyClick(&window, Qt::Key_F2);
+        for (int tick = 0; tick < 5000 && core.Game.Running; ++tick)
+            core.Rules.Tick(); // no key pressed: the figures pile up until the glass overflows
+        QVERIFY(!core.Game.Running);
+        QVERIFY(core.Game.Score > 0);
+        QCOMPARE(tab, 1);
+        QCOMPARE(shownName, QStringLiteral("Zoë"));
+
+        // The entry shows the same after a restart.
+        TRandom rng(1);
+        TRecords again(rng, file);
+        again.LoadRecords();
+        QCOMPARE(FromNameBytes(again.Entry(2, 1).Name), QStringLiteral("Zoë"));
+        QCOMPARE(again.Entry(2, 1).Score, core.Game.Score);
+    }
+
     void namesBecomeOneByteForEachLetterSeen()
     {
         QCOMPARE(ToNameBytes(QStringLiteral("Zoë €")), std::string("Zo\xEB \x80"));
