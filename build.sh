@@ -13,6 +13,7 @@ cd "$(dirname "$0")"
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
+    xdg-utils
     libgtest-dev libbenchmark-dev
 )
 
