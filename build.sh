@@ -13,6 +13,7 @@ cd "$(dirname "$0")"
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
+    xdg-utils
     libgtest-dev libbenchmark-dev
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )

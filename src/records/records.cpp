@@ -1,10 +1,13 @@
 #include "records/records.h"
 
+#include "records/player_name.h"
+
 #include "engine/random.h"
 #include "settings/atomic_file.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/user_file.h"
+#include "settings/text_encoding.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -182,8 +185,9 @@ void TRecords::AddRecord(const TGameResult& result, IRecordsUi& ui, const TLangu
         --above;
     const int place = above + 1;
 
+    // The default name comes in the pack's encoding; the table keeps Windows-1252.
     if (PlayerName.empty())
-        PlayerName = lang.GetText("MB12");
+        PlayerName = NameFromUtf8(TextToUtf8(lang.GetText("MB12")));
     const std::string caption = lang.GetText("MB10");
     const std::string prompt = lang.GetText("MB11");
     for (;;) {

@@ -13,7 +13,7 @@ class TLanguage;
 
 // One place of a high-score table, as stored: 49 bytes, little-endian.
 struct THighScoreEntry {
-    std::string Name; // at most 20 bytes
+    std::string Name; // at most 20 bytes, Windows-1252 (see player_name.h)
     int32_t Score = 0; // 0 is an empty place
     int32_t GlassMode = 0;
     int32_t StartingLevel = 0;
@@ -80,6 +80,9 @@ public:
     // style 1..5, rank 1..10.
     THighScoreEntry Entry(int style, int rank) const;
     void SetEntry(int style, int rank, const THighScoreEntry& entry);
+
+    // The records file, if the table has one.
+    const std::optional<std::filesystem::path>& Path() const { return File; }
 
     const TBlock& Block() const { return Table; }
     TBlock& Block() { return Table; }

@@ -1,12 +1,16 @@
 #include "shell/dialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <QTextBoundaryFinder>
 
+#include "records/player_name.h"
 #include "settings/text_encoding.h"
 
 namespace stakor {
@@ -18,7 +22,36 @@ QString FromPack(const std::string& bytes)
 
 std::string ToNameBytes(const QString& name)
 {
-    return name.toStdString();
+    // Letter by letter as the player sees them, so that a letter made of
+    // several code points (a base and its accents) gives one byte.
+    const QString text = name.normalized(QString::NormalizationForm_C);
+    std::string bytes;
+    QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = letters.toNextBoundary();
+        if (end <= start)
+            end = text.size();
+        const QString letter = text.mid(start, end - start);
+        start = end;
+        const QList<uint> codePoints = letter.toUcs4();
+        if (codePoints.size() == 1)
+            if (const auto byte = Cp1252ByteOf(codePoints[0])) {
+                bytes.push_back(static_cast<char>(*byte));
+                continue;
+            }
+        // Without its accents, if the base letter is in the code page.
+        const QList<uint> parts = letter.normalized(QString::NormalizationForm_D).toUcs4();
+        const bool onlyMarks = std::all_of(parts.begin() + (parts.isEmpty() ? 0 : 1), parts.end(),
+            [](uint c) { return QChar::isMark(static_cast<char32_t>(c)); });
+        const auto base = parts.isEmpty() || !onlyMarks ? std::nullopt : Cp1252ByteOf(parts[0]);
+        bytes.push_back(base ? static_cast<char>(*base) : '?');
+    }
+    return bytes;
+}
+
+QString FromNameBytes(const std::string& bytes)
+{
+    return QString::fromStdString(NameToUtf8(bytes));
 }
 
 int TitleFitWidth(const QString& title)
@@ -56,11 +89,16 @@ void TDialogs::ShowMessage(const std::string& text, const std::string& caption, 
 
 std::string TDialogs::InputName(const std::string& caption, const std::string& prompt, const std::string& preset)
 {
-    bool accepted = false;
-    const QString name = QInputDialog::getText(
-        Parent, FromPack(caption), FromPack(prompt), QLineEdit::Normal, FromPack(preset), &accepted);
+    QInputDialog box(Parent);
+    box.setObjectName(QStringLiteral("NameInputBox"));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(FromPack(caption));
+    box.setLabelText(FromPack(prompt));
+    box.setTextValue(FromNameBytes(preset));
+    // Wide enough that the title bar shows the whole caption beside its buttons.
+    box.setMinimumWidth(TitleFitWidth(box.windowTitle()));
     // Cancel keeps the name offered.
-    return accepted ? ToNameBytes(name) : preset;
+    return box.exec() == QDialog::Accepted ? ToNameBytes(box.textValue()) : preset;
 }
 
 void TDialogs::ShowRecords()

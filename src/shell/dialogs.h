@@ -18,8 +18,13 @@ inline const QString ProgramTitle = QStringLiteral("Vexamo Stakor");
 
 // 8-bit texts of the language packs and the high-score table, for Qt.
 QString FromPack(const std::string& bytes);
-// A name typed by the player as the bytes the high-score table keeps.
+// A name typed by the player as the bytes the high-score table keeps: one
+// Windows-1252 byte for each letter the player sees. A letter the code page
+// lacks keeps its base letter if that is there ("ő" gives "o"), else it
+// becomes one "?".
 std::string ToNameBytes(const QString& name);
+// A name of the high-score table for the screen.
+QString FromNameBytes(const std::string& bytes);
 
 // The program's message boxes and its name prompt.
 class TDialogs : public IQuestions, public IMessages, public IRecordsUi {

@@ -85,7 +85,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
 
     Core.Display.Target = this;
     Dialogs.Parent = this;
-    Dialogs.OpenRecords = [this] { RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("High scores")); }); };
+    Dialogs.OpenRecords = [this] { RecordsMenuItemClick(); };
     Core.Timer.OnTick = [this] { Guarded([this] { Core.Rules.Tick(); }); };
 
     if (TGlass::ModeOf(Core.Ini.GlassMode()) != 2)

@@ -15,6 +15,7 @@
 #include "shell/window_shape.h"
 
 class QActionGroup;
+class QDialog;
 
 namespace stakor {
 
@@ -28,6 +29,8 @@ struct TDesktop {
     std::function<void(const QUrl& address)> OpenUrl;
     // Stands in for the dialogs that are not there yet.
     std::function<void(const QString& title)> ShowPlaceholder;
+    // Runs a modal dialog; empty: the dialog's own exec(). Tests answer here.
+    std::function<void(QDialog& dialog)> RunDialog;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the

@@ -10,6 +10,7 @@
 #include "settings/language.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
+#include "shell/records_form.h"
 
 namespace stakor {
 
@@ -199,7 +200,13 @@ void TMainForm::PauseMenuItemClick()
 
 void TMainForm::RecordsMenuItemClick()
 {
-    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("High scores")); });
+    RunModal([this] {
+        TRecordsForm form(Core.Records, Core.Random, Core.Lang, Core.Ini.GameStyle(), Desktop.OpenUrl, this);
+        if (Desktop.RunDialog)
+            Desktop.RunDialog(form);
+        else
+            form.exec();
+    });
 }
 
 bool TMainForm::SetMode(int mode)

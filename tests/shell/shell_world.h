@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QDialog>
 #include <QString>
 
 #include "audio/sound.h"
@@ -66,6 +67,11 @@ struct TShellWorld {
         desktop.ShowPlaceholder = [this](const QString& title) {
             Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
         };
+        desktop.RunDialog = [this](QDialog& dialog) {
+            Desktop.push_back("dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
+            if (OnDialog)
+                OnDialog(dialog);
+        };
         Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
     }
 
@@ -75,6 +81,8 @@ struct TShellWorld {
     TDialogs Dialogs;
     std::unique_ptr<TGameCore> Core;
     std::vector<std::string> Desktop;
+    // Looks at a dialog the window opens, instead of running it.
+    std::function<void(QDialog&)> OnDialog;
     std::unique_ptr<TMainForm> Form;
 };
 
