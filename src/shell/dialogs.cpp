@@ -96,7 +96,9 @@ std::string TDialogs::InputName(const std::string& caption, const std::string& p
     box.setLabelText(FromPack(prompt));
     box.setTextValue(FromNameBytes(preset));
     // Wide enough that the title bar shows the whole caption beside its buttons.
-    box.setMinimumWidth(TitleFitWidth(box.windowTitle()));
+    const int titleWidth = TitleFitWidth(box.windowTitle());
+    box.setMinimumWidth(titleWidth);
+    box.resize(std::max(box.sizeHint().width(), titleWidth), box.sizeHint().height());
     // Cancel keeps the name offered.
     return box.exec() == QDialog::Accepted ? ToNameBytes(box.textValue()) : preset;
 }
