@@ -10,6 +10,7 @@
 #include "glass/resample.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 
 namespace stakor {
 
@@ -158,7 +159,7 @@ void TPixelView::LoadSkin()
     if (LoadImageFile(C.ProgramDir / "Skin" / C.Ini.GlassFontFileName(), skin))
         C.Glass.SetSkin(std::move(skin));
     else
-        C.Messages.ShowMessage(C.Lang.GetText("MB1"), C.Lang.GetText("MB2"), false);
+        C.Messages.ShowMessage(MessageText(C.Lang, "MB1"), MessageText(C.Lang, "MB2"), false);
 }
 
 } // namespace stakor

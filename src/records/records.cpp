@@ -3,6 +3,7 @@
 #include "engine/random.h"
 #include "settings/atomic_file.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "settings/paths.h"
 
 #include <algorithm>
@@ -184,9 +185,9 @@ void TRecords::AddRecord(const TGameResult& result, IRecordsUi& ui, const TLangu
     const int place = above + 1;
 
     if (PlayerName.empty())
-        PlayerName = lang.GetText("MB12");
-    const std::string caption = lang.GetText("MB10");
-    const std::string prompt = lang.GetText("MB11");
+        PlayerName = MessageText(lang, "MB12");
+    const std::string caption = MessageText(lang, "MB10");
+    const std::string prompt = MessageText(lang, "MB11");
     for (;;) {
         if (PlayerName.size() > MaxNameLength)
             PlayerName.resize(MaxNameLength);

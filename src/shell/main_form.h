@@ -14,6 +14,7 @@
 #include "shell/window_shape.h"
 
 class QActionGroup;
+class QDialog;
 
 namespace stakor {
 
@@ -27,6 +28,8 @@ struct TDesktop {
     std::function<void(const QUrl& address)> OpenUrl;
     // Stands in for the dialogs that are not there yet.
     std::function<void(const QString& title)> ShowPlaceholder;
+    // Shows a dialog modally (unset: the dialog's own exec); gives its result.
+    std::function<int(QDialog& dialog)> RunDialog;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the
@@ -114,6 +117,7 @@ private:
     void OpenMenu(QMenu* menu, const QRect& button);
     // The modal dialog pattern: a running game is paused around the dialog.
     void RunModal(const std::function<void()>& dialog);
+    int ShowModal(QDialog& dialog);
     int PanelLeft() const; // the right-hand panels move with the glass width
 
     void StartGameMenuItemClick();

@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -234,7 +235,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
             Core.Rules.PauseGame();
             // Closing from the task bar while minimized never asks.
             if (!Minimized_)
-                allowed = Core.Dialogs.Questions.AskYesNo(Core.Lang.GetText("MB3"));
+                allowed = Core.Dialogs.Questions.AskYesNo(MessageText(Core.Lang, "MB3"));
         }
         if (!allowed) {
             if (!wasPaused)

@@ -4,12 +4,16 @@
 #include <exception>
 
 #include <QActionGroup>
+#include <QApplication>
 
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "shell/about_form.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
+#include "shell/graphics_form.h"
+#include "shell/new_game_form.h"
 
 namespace stakor {
 
@@ -180,6 +184,11 @@ void TMainForm::RunModal(const std::function<void()>& dialog)
     Core.Control.RunModal(dialog);
 }
 
+int TMainForm::ShowModal(QDialog& dialog)
+{
+    return Desktop.RunDialog ? Desktop.RunDialog(dialog) : dialog.exec();
+}
+
 void TMainForm::StartGameMenuItemClick()
 {
     Core.Control.StartGameMenuItemClick();
@@ -187,7 +196,10 @@ void TMainForm::StartGameMenuItemClick()
 
 void TMainForm::NewMenuItemClick()
 {
-    Core.Control.NewMenuItemClick([this] { Desktop.ShowPlaceholder(QStringLiteral("Choose new game")); });
+    Core.Control.NewMenuItemClick([this] {
+        TNewGameForm form(Core, this);
+        ShowModal(form);
+    });
 }
 
 void TMainForm::PauseMenuItemClick()
@@ -268,7 +280,10 @@ void TMainForm::LanguageMenuItemClick(QAction* item)
 
 void TMainForm::GraphicsMenuItemClick()
 {
-    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("Graphic settings")); });
+    RunModal([this] {
+        TGraphicsForm form(Core, ShowGridMenuItem, {}, this);
+        ShowModal(form);
+    });
 }
 
 void TMainForm::ShowGridMenuItemClick()
@@ -328,7 +343,13 @@ void TMainForm::HomePageMenuItemClick()
 
 void TMainForm::AboutMenuItemClick()
 {
-    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("About Vexamo Stakor")); });
+    RunModal([this] {
+        QIcon icon = QApplication::windowIcon();
+        if (icon.isNull())
+            icon = QIcon(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor.png").string()));
+        TAboutForm form(Core.Lang, icon, Desktop.OpenUrl, this);
+        ShowModal(form);
+    });
 }
 
 } // namespace stakor

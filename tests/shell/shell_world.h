@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QDialog>
 #include <QString>
 
 #include "audio/sound.h"
@@ -66,6 +67,13 @@ struct TShellWorld {
         desktop.ShowPlaceholder = [this](const QString& title) {
             Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
         };
+        // Dialogs are logged and closed at once, as if cancelled; a test that
+        // works a dialog sets RunDialog itself.
+        desktop.RunDialog = [this](QDialog& dialog) {
+            Desktop.push_back(
+                "dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
+            return RunDialog ? RunDialog(dialog) : int(QDialog::Rejected);
+        };
         Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
     }
 
@@ -75,6 +83,7 @@ struct TShellWorld {
     TDialogs Dialogs;
     std::unique_ptr<TGameCore> Core;
     std::vector<std::string> Desktop;
+    std::function<int(QDialog&)> RunDialog;
     std::unique_ptr<TMainForm> Form;
 };
 
