@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "engine/display.h"
+#include "shell/form_captions.h"
 #include "shell/site.h"
 #include "shell/window_shape.h"
 
@@ -56,6 +57,8 @@ public:
 
     // Captions from the language pack (nothing while no pack is loaded).
     void LoadCaptions();
+    // The captioned labels and menu items with their keys and built-in texts.
+    TCaptionTable Captions() const;
 
     bool Minimized() const { return Minimized_; }
     const QRegion& Shape() const { return WindowShape_; }

@@ -2,6 +2,7 @@
 #include "shell/main_form.h"
 
 #include <exception>
+#include <tuple>
 
 #include <QActionGroup>
 #include <QApplication>
@@ -41,6 +42,7 @@ std::string Lower(std::string text)
 }
 
 constexpr const char* LabelKeys[6] = {"MW0", "MW1", "MW2", "MW3", "MW4", "MW5"};
+constexpr const char* LabelTexts[6] = {"single", "double", "triple", "quadruple", "quintuple", "total"};
 
 } // namespace
 
@@ -139,41 +141,41 @@ void TMainForm::AddItemsToLanguageMenu()
     }
 }
 
+TCaptionTable TMainForm::Captions() const
+{
+    TCaptionTable table;
+    for (size_t i = 0; i < NameLabels.size(); ++i)
+        table.push_back({LabelKeys[i], QString::fromLatin1(LabelTexts[i]), NameLabels[i]});
+    const std::tuple<QAction*, const char*, const char*> items[] = {
+        {StartMenuItem, "M00", "&Start"},
+        {NewMenuItem, "M01", "&New..."},
+        {PauseMenuItem, "M02", "&Pause"},
+        {HighScoresMenuItem, "M03", "&High scores"},
+        {PlayingFieldMenuItem->menuAction(), "M04", "Playing &field"},
+        {NormalMenuItem, "M05", "&Normal (12x18)"},
+        {BigMenuItem, "M06", "&Big (18x25)"},
+        {ExitMenuItem, "M07", "&Exit"},
+        {LanguageMenuItem->menuAction(), "M10", "&Language"},
+        {GraphicsMenuItem, "M11", "&Graphics..."},
+        {ShowGridMenuItem, "M12", "&Show grid"},
+        {ShowTimeMenuItem, "M13", "Show &time"},
+        {RotateclockwiseMenuItem, "M14", "&Rotate clockwise"},
+        {PlayMusicMenuItem, "M15", "Play &music"},
+        {PlaysoundsMenuItem, "M16", "&Play sounds"},
+        {HideMenuItem, "M17", "Hide..."},
+        {ContentsMenuItem, "M20", "&Contents"},
+        {HomePageMenuItem, "M22", "&Home page"},
+        {AboutMenuItem, "M23", "&About..."},
+    };
+    for (const auto& [action, key, builtIn] : items)
+        table.push_back({key, QString::fromLatin1(builtIn), action, TCaptionKind::MenuItem});
+    return table;
+}
+
 void TMainForm::LoadCaptions()
 {
-    const TLanguage& lang = Core.Lang;
-    if (!lang.Loaded())
-        return;
-    for (size_t i = 0; i < NameLabels.size(); ++i)
-        NameLabels[i]->setText(FromPack(lang.GetText(LabelKeys[i])));
-    const std::pair<QAction*, const char*> items[] = {
-        {StartMenuItem, "M00"},
-        {NewMenuItem, "M01"},
-        {PauseMenuItem, "M02"},
-        {HighScoresMenuItem, "M03"},
-        {PlayingFieldMenuItem->menuAction(), "M04"},
-        {NormalMenuItem, "M05"},
-        {BigMenuItem, "M06"},
-        {ExitMenuItem, "M07"},
-        {LanguageMenuItem->menuAction(), "M10"},
-        {GraphicsMenuItem, "M11"},
-        {ShowGridMenuItem, "M12"},
-        {ShowTimeMenuItem, "M13"},
-        {RotateclockwiseMenuItem, "M14"},
-        {PlayMusicMenuItem, "M15"},
-        {PlaysoundsMenuItem, "M16"},
-        {HideMenuItem, "M17"},
-        {ContentsMenuItem, "M20"},
-        {HomePageMenuItem, "M22"},
-        {AboutMenuItem, "M23"},
-    };
-    for (const auto& [action, key] : items) {
-        QString text = FromPack(lang.GetText(key));
-        const QString shortcut = action->property("shortcutText").toString();
-        if (!shortcut.isEmpty())
-            text += QLatin1Char('\t') + shortcut;
-        action->setText(text);
-    }
+    // The language items keep the pack names, and the window its title.
+    stakor::LoadCaptions(Core.Lang, Captions());
     PlaceLabels();
 }
 

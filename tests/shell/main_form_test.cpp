@@ -224,9 +224,11 @@ private slots:
         QVERIFY(form.HideMenuItem->isChecked());
         QVERIFY(form.BigMenuItem->isChecked());
         QCOMPARE(form.size(), QSize(566, 593)); // the stored big glass at start
-        QCOMPARE(form.LanguageMenuItems.size(), size_t{1});
+        QCOMPARE(form.LanguageMenuItems.size(), size_t{3});
         QCOMPARE(form.LanguageMenuItems[0]->text(), QStringLiteral("English"));
         QVERIFY(form.LanguageMenuItems[0]->isChecked());
+        QCOMPARE(form.LanguageMenuItems[1]->text(), QStringLiteral("French"));
+        QCOMPARE(form.LanguageMenuItems[2]->text(), QStringLiteral("German"));
 
         form.PlayMusicMenuItem->trigger();
         QVERIFY(w.Ini.PlayMusic());
@@ -266,7 +268,7 @@ private slots:
         QCOMPARE(form.StartMenuItem->text(), QStringLiteral("&Begin\tF2"));
         QCOMPARE(form.PauseMenuItem->text(), QStringLiteral("\tP"));
         QCOMPARE(form.NameLabels[0]->text(), QStringLiteral("one"));
-        QCOMPARE(form.NameLabels[1]->text(), QString()); // missing key: empty caption
+        QCOMPARE(form.NameLabels[1]->text(), QStringLiteral("double")); // missing key: the built-in caption
         QCOMPARE(w.Ini.Language(), std::string("Testpack"));
         QVERIFY(form.LanguageMenuItems[1]->isChecked());
 
@@ -287,7 +289,7 @@ private slots:
         form.ContentsMenuItem->trigger();
         QCOMPARE(w.Desktop,
             (std::vector<std::string>{
-                "dialog About Vexamo Stakor (paused)", "open https://example.org/vexamo-stakor/", "help 0"}));
+                "dialog About Vexamo Stakor (paused)", "open " + HomePageUrl().toString().toStdString(), "help 0"}));
         QVERIFY(!w.Core->Game.Paused);
         // A game paused before stays paused after the dialog.
         w.Core->Rules.PauseGame();
