@@ -22,9 +22,36 @@ namespace stakor {
 namespace {
 
 
+// A spin box that lets a number beyond its bounds be typed (as the player
+// may well do) and brings it to the nearer bound when the box is left or
+// Enter is pressed; an empty box becomes its lower bound.
+class TSpinEdit : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    QValidator::State validate(QString& input, int&) const override
+    {
+        const QString text = input.trimmed();
+        if (text.isEmpty() || text == QStringLiteral("-"))
+            return QValidator::Intermediate;
+        bool number = false;
+        const int value = text.toInt(&number);
+        if (!number)
+            return QValidator::Invalid;
+        return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+
+    void fixup(QString& input) const override
+    {
+        bool number = false;
+        const int value = input.trimmed().toInt(&number);
+        input = QString::number(number ? std::clamp(value, minimum(), maximum()) : minimum());
+    }
+};
+
 QSpinBox* MakeSpinEdit(QWidget* group)
 {
-    auto* box = new QSpinBox(group);
+    auto* box = new TSpinEdit(group);
     box->setGeometry(66, 21, 55, 22);
     // Leaving the box brings a typed value back into range.
     box->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
