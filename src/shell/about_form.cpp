@@ -1,5 +1,7 @@
 #include "shell/about_form.h"
 
+#include <algorithm>
+
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
@@ -32,7 +34,7 @@ TAboutForm::TAboutForm(
     QPalette navy = Label1->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Label1->setPalette(navy);
-    Label1->setGeometry(48, 10, 170, 28);
+    Label1->setGeometry(48, 10, std::max(170, Label1->sizeHint().width()), std::max(28, Label1->sizeHint().height()));
 
     Label2 = new QLabel(QStringLiteral("Version"), this);
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
