@@ -44,13 +44,13 @@ void ColorLabel(QLabel* label, int32_t color)
 
 QLabel* MakeColorLabel(TColorShape* shape)
 {
-    auto* label = new QLabel(QStringLiteral("Choose color"), shape->parentWidget());
+    // On the swatch, so a press on the label is a press on the swatch.
+    auto* label = new QLabel(QStringLiteral("Choose color"), shape);
     QFont bold = label->font();
     bold.setBold(true);
     label->setFont(bold);
     label->setAlignment(Qt::AlignCenter);
     label->setCursor(Qt::PointingHandCursor);
-    // A press on the label is a press on the swatch behind it.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
@@ -158,7 +158,7 @@ TGraphicsForm::TGraphicsForm(TGameCore& core, QAction* gridMark, TGraphicsChoose
     GlassBgShape = new TColorShape(GlassBgGroupBox);
     GlassBgShape->setGeometry(235, 17, 105, 41);
     GlassBgLabel = MakeColorLabel(GlassBgShape);
-    GlassBgLabel->setGeometry(240, 30, 95, 15);
+    GlassBgLabel->setGeometry(5, 13, 95, 15); // 240, 30 in the group
     StretchGlassBgCheckBox = new QCheckBox(QStringLiteral("Stretch image"), GlassBgGroupBox);
     StretchGlassBgCheckBox->setGeometry(216, 70, 142, 17);
 
@@ -174,7 +174,7 @@ TGraphicsForm::TGraphicsForm(TGameCore& core, QAction* gridMark, TGraphicsChoose
     GlassGridShape = new TColorShape(GlassGridGroupBox);
     GlassGridShape->setGeometry(30, 17, 105, 41);
     GlassGridLabel = MakeColorLabel(GlassGridShape);
-    GlassGridLabel->setGeometry(35, 30, 95, 15);
+    GlassGridLabel->setGeometry(5, 13, 95, 15); // 35, 30 in the group
     GlassGridCheckBox = new QCheckBox(QStringLiteral("Show grid"), GlassGridGroupBox);
     GlassGridCheckBox->setGeometry(11, 70, 142, 17);
 
