@@ -73,16 +73,18 @@ TAboutForm::TAboutForm(
 
     // The lines take the height of their font; the rule and Ok follow below them.
     const int line = fontMetrics().height() + 2;
-    Label3->setGeometry(8, 60, Label3->sizeHint().width(), line);
-    Label4->setGeometry(8, 60 + line, Label4->sizeHint().width(), line);
-    Label5->setGeometry(8, 60 + 2 * line, Label5->sizeHint().width(), line);
+    Label2->setGeometry(Label2->x(), std::max(40, Label1->geometry().bottom() + 1), Label2->width(), line);
+    const int notice = std::max(60, Label2->geometry().bottom() + 4);
+    Label3->setGeometry(8, notice, Label3->sizeHint().width(), line);
+    Label4->setGeometry(8, notice + line, Label4->sizeHint().width(), line);
+    Label5->setGeometry(8, notice + 2 * line, Label5->sizeHint().width(), line);
     const int ruleTop = Label5->geometry().bottom() + 8;
     int width = 230;
     for (QLabel* label : {Label1, Label3, Label4, Label5})
         width = std::max(width, label->x() + label->sizeHint().width() + 8);
     const int textWidth = fontMetrics().horizontalAdvance(Label2->text()) + 4;
     if (textWidth > Label2->width())
-        Label2->setGeometry(Label2->geometry().right() + 1 - textWidth, 40, textWidth, Label2->height());
+        Label2->setGeometry(Label2->geometry().right() + 1 - textWidth, Label2->y(), textWidth, Label2->height());
     const int height = std::max(175, ruleTop + 2 + 36 + 24 + 5);
     setFixedSize(width, height);
     // The rule stretches with the width; Ok keeps its distance to the corner.

@@ -195,6 +195,23 @@ void GrowToFit(QWidget* window, const TCaptionTable& table)
         window->setFixedWidth(right);
 }
 
+void LayOutButtonRow(QWidget* window, const std::vector<QPushButton*>& buttons, int top, int gap, bool centred)
+{
+    constexpr int margin = 6;
+    int width = 0;
+    for (QPushButton* button : buttons)
+        width = std::max({width, button->width(), TextWidth(button, button->text()) + 12});
+    const int count = static_cast<int>(buttons.size());
+    const int row = count * width + (count - 1) * gap;
+    if (row + 2 * margin > window->width())
+        window->setFixedWidth(row + 2 * margin);
+    int left = centred ? (window->width() - row) / 2 : window->width() - margin - row;
+    for (QPushButton* button : buttons) {
+        button->setGeometry(left, top, width, button->height());
+        left += width + gap;
+    }
+}
+
 void RunGuarded(const std::function<void()>& handler, const std::function<void(const std::string&)>& showError)
 {
     try {

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QAction;
+class QPushButton;
 class QObject;
 class QWidget;
 
@@ -51,6 +52,11 @@ int NeededWidth(const TCaptionTarget& target);
 // Widens each control whose caption does not fit, and the window when a
 // control then reaches past its right edge; a translation never gets cut.
 void GrowToFit(QWidget* window, const TCaptionTable& table);
+
+// Sets a row of buttons side by side at the given top, all as wide as the
+// widest caption needs (at least their present width), gap pixels apart,
+// centred or against the right margin; the window widens if the row needs it.
+void LayOutButtonRow(QWidget* window, const std::vector<QPushButton*>& buttons, int top, int gap, bool centred);
 
 // Runs a handler of a dialog; an error it does not catch itself (a refused
 // settings write) goes to the standard error box instead of ending the program.

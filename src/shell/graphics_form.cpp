@@ -242,6 +242,7 @@ void TGraphicsForm::FormCreate()
     GlassGridShape->SetColor(Work.GridColor);
     ColorLabel(GlassGridLabel, Work.GridColor);
     GrowToFit(this, CaptionTable);
+    LayOutButtonRow(this, {OkButton, CancelButton, ApplyButton}, 206, 5, false);
 
     // The handlers come after the controls show the settings, so showing
     // them marks nothing changed.

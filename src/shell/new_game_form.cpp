@@ -129,6 +129,7 @@ void TNewGameForm::FormCreate()
 {
     LoadCaptions(Core.Lang, CaptionTable);
     GrowToFit(this, CaptionTable);
+    LayOutButtonRow(this, {Button1, Button2}, 197, 14, true);
 
     const TIni& ini = Core.Ini;
     // No button is selected for a style outside 1..5.
