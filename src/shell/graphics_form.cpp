@@ -1,5 +1,8 @@
 #include "shell/graphics_form.h"
 
+#include <algorithm>
+#include <tuple>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -242,6 +245,13 @@ void TGraphicsForm::FormCreate()
     GlassGridShape->SetColor(Work.GridColor);
     ColorLabel(GlassGridLabel, Work.GridColor);
     GrowToFit(this, CaptionTable);
+    for (const auto& [bevel, shape, label] : {std::tuple{GlassBgBevel, GlassBgShape, GlassBgLabel},
+             std::tuple{GlassGridBevel, GlassGridShape, GlassGridLabel}}) {
+        // A longer label widens its swatch and frame; it stays in the middle.
+        shape->resize(std::max(shape->width(), label->width() + 10), shape->height());
+        bevel->setGeometry(shape->geometry().adjusted(-1, -1, 0, 0));
+        label->move((shape->width() - label->width()) / 2, label->y());
+    }
     LayOutButtonRow(this, {OkButton, CancelButton, ApplyButton}, 206, 5, false);
 
     // The handlers come after the controls show the settings, so showing
