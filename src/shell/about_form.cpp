@@ -20,6 +20,7 @@ TAboutForm::TAboutForm(
     setObjectName(QStringLiteral("TAboutForm"));
     setWindowTitle(QStringLiteral("About Vexamo Stakor"));
     resize(230, 175);
+    UseDialogFont(this);
 
     Image = new QLabel(this);
     Image->setGeometry(8, 8, 32, 32);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -210,6 +212,53 @@ void LayOutButtonRow(QWidget* window, const std::vector<QPushButton*>& buttons, 
         button->setGeometry(left, top, width, button->height());
         left += width + gap;
     }
+}
+
+void FitGroupBoxes(QWidget* window)
+{
+    std::map<int, int> rowShift; // by the top of a row of boxes: how far its contents must go down
+    const QList<QGroupBox*> groups = window->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly);
+    for (QGroupBox* group : groups) {
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.lineWidth = 1;
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        option.textAlignment = group->alignment();
+        const int contentsTop =
+            group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group).top();
+        int highest = group->height();
+        for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            highest = std::min(highest, child->y());
+        const int shift = std::max(0, contentsTop + 1 - highest);
+        rowShift[group->y()] = std::max(rowShift[group->y()], shift);
+    }
+    int total = 0;
+    for (const auto& [top, shift] : rowShift) {
+        if (shift == 0)
+            continue;
+        int rowBottom = 0;
+        for (QGroupBox* group : groups)
+            if (group->y() == top + total) {
+                for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    child->move(child->x(), child->y() + shift);
+                group->resize(group->width(), group->height() + shift);
+                rowBottom = std::max(rowBottom, group->geometry().bottom() - shift);
+            }
+        for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->y() > rowBottom)
+                child->move(child->x(), child->y() + shift);
+        total += shift;
+    }
+    if (total > 0)
+        window->setFixedHeight(window->height() + total);
+}
+
+void UseDialogFont(QWidget* dialog)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    dialog->setFont(font);
 }
 
 void RunGuarded(const std::function<void()>& handler, const std::function<void(const std::string&)>& showError)

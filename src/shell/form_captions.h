@@ -58,6 +58,15 @@ void GrowToFit(QWidget* window, const TCaptionTable& table);
 // centred or against the right margin; the window widens if the row needs it.
 void LayOutButtonRow(QWidget* window, const std::vector<QPushButton*>& buttons, int top, int gap, bool centred);
 
+// Moves the contents of each group box of the window below the box's title
+// where the style draws the title above the frame, growing the boxes and
+// moving down whatever lies below them; the window grows with them.
+void FitGroupBoxes(QWidget* window);
+
+// The dialogs' font: the size their controls are laid out for (8 points on
+// a 96 dpi screen), as the main window's labels use.
+void UseDialogFont(QWidget* dialog);
+
 // Runs a handler of a dialog; an error it does not catch itself (a refused
 // settings write) goes to the standard error box instead of ending the program.
 void RunGuarded(const std::function<void()>& handler, const std::function<void(const std::string&)>& showError);

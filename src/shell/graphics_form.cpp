@@ -137,6 +137,7 @@ TGraphicsForm::TGraphicsForm(TGameCore& core, QAction* gridMark, TGraphicsChoose
     setObjectName(QStringLiteral("TGraphicsForm"));
     setWindowTitle(QStringLiteral("Graphic settings"));
     setFixedSize(379, 235);
+    UseDialogFont(this);
     if (!Choosers.ChooseColor)
         Choosers.ChooseColor = ChooseColorDialog;
     if (!Choosers.ChoosePicture)
@@ -245,6 +246,7 @@ void TGraphicsForm::FormCreate()
     GlassGridShape->SetColor(Work.GridColor);
     ColorLabel(GlassGridLabel, Work.GridColor);
     GrowToFit(this, CaptionTable);
+    FitGroupBoxes(this);
     for (const auto& [bevel, shape, label] : {std::tuple{GlassBgBevel, GlassBgShape, GlassBgLabel},
              std::tuple{GlassGridBevel, GlassGridShape, GlassGridLabel}}) {
         // A longer label widens its swatch and frame; it stays in the middle.
@@ -252,7 +254,7 @@ void TGraphicsForm::FormCreate()
         bevel->setGeometry(shape->geometry().adjusted(-1, -1, 0, 0));
         label->move((shape->width() - label->width()) / 2, label->y());
     }
-    LayOutButtonRow(this, {OkButton, CancelButton, ApplyButton}, 206, 5, false);
+    LayOutButtonRow(this, {OkButton, CancelButton, ApplyButton}, OkButton->y(), 5, false);
 
     // The handlers come after the controls show the settings, so showing
     // them marks nothing changed.

@@ -67,6 +67,7 @@ TNewGameForm::TNewGameForm(TGameCore& core, QWidget* parent)
     setObjectName(QStringLiteral("TNewGameForm"));
     setWindowTitle(QStringLiteral("Choose new game"));
     setFixedSize(392, 229);
+    UseDialogFont(this);
 
     GameStyleGroupBox = new QGroupBox(QStringLiteral(" Game style "), this);
     GameStyleGroupBox->setGeometry(8, 3, 377, 80);
@@ -129,7 +130,8 @@ void TNewGameForm::FormCreate()
 {
     LoadCaptions(Core.Lang, CaptionTable);
     GrowToFit(this, CaptionTable);
-    LayOutButtonRow(this, {Button1, Button2}, 197, 14, true);
+    FitGroupBoxes(this);
+    LayOutButtonRow(this, {Button1, Button2}, Button1->y(), 14, true);
 
     const TIni& ini = Core.Ini;
     // No button is selected for a style outside 1..5.
