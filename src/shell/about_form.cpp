@@ -57,9 +57,9 @@ TAboutForm::TAboutForm(
     OkButton = new QPushButton(QStringLiteral("Ok"), this);
     OkButton->setDefault(true);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    for (QWidget* unfocused : {static_cast<QWidget*>(Image), static_cast<QWidget*>(Label1),
-             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
-             static_cast<QWidget*>(Label5)})
+    for (QWidget* unfocused :
+        {static_cast<QWidget*>(Image), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+            static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
         unfocused->setFocusPolicy(Qt::NoFocus);
 
     CaptionTable = {

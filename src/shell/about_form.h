@@ -22,8 +22,8 @@ class TAboutForm : public QDialog {
 
 public:
     // openUrl opens an address in the browser.
-    TAboutForm(const TLanguage& lang, const QIcon& icon, std::function<void(const QUrl&)> openUrl,
-        QWidget* parent = nullptr);
+    TAboutForm(
+        const TLanguage& lang, const QIcon& icon, std::function<void(const QUrl&)> openUrl, QWidget* parent = nullptr);
 
     static constexpr const char* Version = "1.30";
 

@@ -8,13 +8,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTabBar>
 #include <QWidget>
 

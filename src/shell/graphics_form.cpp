@@ -118,10 +118,10 @@ std::optional<QString> ChoosePictureDialog(QWidget* parent)
             preview->clear();
             return;
         }
-        const QImage image(picture.Pixels.data(), picture.Width, picture.Height,
-            static_cast<qsizetype>(picture.Stride), QImage::Format_BGR888);
-        preview->setPixmap(QPixmap::fromImage(image.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio,
-            Qt::SmoothTransformation)));
+        const QImage image(picture.Pixels.data(), picture.Width, picture.Height, static_cast<qsizetype>(picture.Stride),
+            QImage::Format_BGR888);
+        preview->setPixmap(QPixmap::fromImage(
+            image.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -332,8 +332,9 @@ void TGraphicsForm::ChooseColor(int32_t& color, TColorShape* shape, QLabel* labe
 
 void TGraphicsForm::Guarded(const std::function<void()>& handler)
 {
-    RunGuarded(handler,
-        [this](const std::string& error) { Core.Dialogs.Messages.ShowMessage(error, ProgramTitle.toStdString(), true); });
+    RunGuarded(handler, [this](const std::string& error) {
+        Core.Dialogs.Messages.ShowMessage(error, ProgramTitle.toStdString(), true);
+    });
 }
 
 void TGraphicsForm::ApplyButtonClick()

@@ -29,8 +29,6 @@ struct TDesktop {
     std::function<void(const QUrl& address)> OpenUrl;
     // Stands in for the dialogs that are not there yet.
     std::function<void(const QString& title)> ShowPlaceholder;
-    // Shows a dialog modally (unset: the dialog's own exec); gives its result.
-    std::function<int(QDialog& dialog)> RunDialog;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the
@@ -63,6 +61,10 @@ public:
     bool Minimized() const { return Minimized_; }
     const QRegion& Shape() const { return WindowShape_; }
     const THotAreas& HotAreas() const { return Areas; }
+
+    // Shows a dialog modally and gives its result (unset: the dialog's own
+    // exec); tests put a stand-in here.
+    std::function<int(QDialog& dialog)> RunDialog;
 
     // The menu items, for the commands and for tests.
     QMenu* GamePopupMenu;

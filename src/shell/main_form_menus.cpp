@@ -188,7 +188,7 @@ void TMainForm::RunModal(const std::function<void()>& dialog)
 
 int TMainForm::ShowModal(QDialog& dialog)
 {
-    return Desktop.RunDialog ? Desktop.RunDialog(dialog) : dialog.exec();
+    return RunDialog ? RunDialog(dialog) : dialog.exec();
 }
 
 void TMainForm::StartGameMenuItemClick()

@@ -21,7 +21,6 @@ namespace stakor {
 
 namespace {
 
-
 // A spin box that lets a number beyond its bounds be typed (as the player
 // may well do) and brings it to the nearer bound when the box is left or
 // Enter is pressed; an empty box becomes its lower bound.
@@ -173,9 +172,8 @@ void TNewGameForm::Button1Click()
             Core.Rules.StopGame(); // no high-score entry for the game given up
             Core.Rules.StartGame();
         },
-        [this](const std::string& error) {
-            Core.Dialogs.Messages.ShowMessage(error, ProgramTitle.toStdString(), true);
-        });
+        [this](
+            const std::string& error) { Core.Dialogs.Messages.ShowMessage(error, ProgramTitle.toStdString(), true); });
 }
 
 } // namespace stakor

@@ -58,7 +58,7 @@ struct TGraphicsWorld {
         w.Core = std::make_unique<TGameCore>(
             w.Ini, w.Lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers}, Dir, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}, {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
         w.Answers.Log.clear();
     }
     ~TGraphicsWorld()
@@ -121,7 +121,8 @@ private slots:
             (QStringList{"(without image)", "bluewave.jpg", "cut.jpeg", "dusk.jpg", "grid.bmp", "junk.JPG",
                 "nightsky.jpg", "tiles.bmp"}));
         QCOMPARE(Items(form->GlassSkinListBox),
-            (QStringList{"broken.bmp", "flat.bmp", "gems.bmp", "hollow.bmp", "marble.bmp", "pixel.bmp", "squares.bmp"}));
+            (QStringList{
+                "broken.bmp", "flat.bmp", "gems.bmp", "hollow.bmp", "marble.bmp", "pixel.bmp", "squares.bmp"}));
         QCOMPARE(Selected(form->GlassBgListBox), QString()); // the list compares full paths
         QCOMPARE(Selected(form->GlassSkinListBox), QStringLiteral("squares.bmp"));
         QVERIFY(!form->Changed());
@@ -292,7 +293,8 @@ private slots:
         form = g.Open();
         Click(form->GlassSkinListBox, QStringLiteral("broken.bmp"));
         form->OkButtonClick();
-        QCOMPARE(w.Answers.Log, std::vector<std::string>{"message " + w.Lang.GetText("MB2") + ": " + w.Lang.GetText("MB1")});
+        QCOMPARE(
+            w.Answers.Log, std::vector<std::string>{"message " + w.Lang.GetText("MB2") + ": " + w.Lang.GetText("MB1")});
         QVERIFY(w.Core->Glass.Skin().Pixels == skinBefore);
     }
 

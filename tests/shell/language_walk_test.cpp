@@ -83,8 +83,8 @@ const std::vector<std::pair<const char*, TWindowFactory>>& Windows()
 // Every key a complete pack holds, the windows still to come included.
 const std::vector<std::string>& AllKeys()
 {
-    static const std::vector<std::string> keys = {"MW0", "MW1", "MW2", "MW3", "MW4", "MW5", "M00", "M01", "M02",
-        "M03", "M04", "M05", "M06", "M07", "M10", "M11", "M12", "M13", "M14", "M15", "M16", "M17", "M20", "M22", "M23",
+    static const std::vector<std::string> keys = {"MW0", "MW1", "MW2", "MW3", "MW4", "MW5", "M00", "M01", "M02", "M03",
+        "M04", "M05", "M06", "M07", "M10", "M11", "M12", "M13", "M14", "M15", "M16", "M17", "M20", "M22", "M23",
         "RecFC", "RecFN1", "RecFN2", "RecFN3", "RecFN4", "RecFN5", "RecFSndBt", "RecFVwBt", "GrFC", "GrFGBgGrBxC",
         "GrFGBgLBxFI", "GrFGgL", "GrFGBgChBx", "GrFGSGrBxC", "GrFGGGBxC", "GrFGGChBx", "GrFGBgOkB", "GrFGBgCB",
         "GrFGBgAB", "NG0", "NG1", "NG10", "NG11", "NG12", "NG13", "NG14", "NG15", "NG16", "NG20", "NG21", "NG30",
@@ -95,8 +95,8 @@ const std::vector<std::string>& AllKeys()
 
 QString Describe(const std::string& pack, const char* window, const TCaptionTarget& target)
 {
-    return QStringLiteral("%1 / %2 / %3").arg(QString::fromStdString(pack), QString::fromLatin1(window),
-        QString::fromStdString(target.Key));
+    return QStringLiteral("%1 / %2 / %3")
+        .arg(QString::fromStdString(pack), QString::fromLatin1(window), QString::fromStdString(target.Key));
 }
 
 } // namespace
@@ -171,9 +171,10 @@ private slots:
                     if (!widget || target.Kind == TCaptionKind::Hint || target.Kind == TCaptionKind::Title)
                         continue;
                     QVERIFY2(NeededWidth(target) <= widget->width(),
-                        qPrintable(where + QStringLiteral(" clipped: needs %1, has %2")
-                                               .arg(NeededWidth(target))
-                                               .arg(widget->width())));
+                        qPrintable(where +
+                            QStringLiteral(" clipped: needs %1, has %2")
+                                .arg(NeededWidth(target))
+                                .arg(widget->width())));
                     if (widget != window && widget->parentWidget())
                         QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
                             qPrintable(where + " reaches out of its group or window"));
@@ -244,7 +245,7 @@ private slots:
         w.Core = std::make_unique<TGameCore>(w.Ini, partial, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
             STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}, {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
         QCOMPARE(w.Form->StartMenuItem->text(), QStringLiteral("&Los\tF2"));
         QCOMPARE(w.Form->PauseMenuItem->text(), QStringLiteral("&Pause\tP"));
         QCOMPARE(w.Form->NameLabels[0]->text(), QStringLiteral("single"));
@@ -261,7 +262,8 @@ private slots:
 
         // Without any pack every message and prompt still has words.
         TLanguage none(w.Ini, folder);
-        for (const char* key : {"MB1", "MB2", "MB3", "MB4", "MB5", "MB6", "MB7", "MB10", "MB11", "MB12", "MB13", "MB14"})
+        for (const char* key :
+            {"MB1", "MB2", "MB3", "MB4", "MB5", "MB6", "MB7", "MB10", "MB11", "MB12", "MB13", "MB14"})
             QVERIFY2(!MessageText(none, key).empty(), key);
 
         // The close question of a window over a game without a pack.
@@ -269,7 +271,7 @@ private slots:
         w.Core = std::make_unique<TGameCore>(w.Ini, none, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
             STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}, {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
         w.Core->Rules.StartGame();
         w.Answers.Answer = false;
         w.Form->close();

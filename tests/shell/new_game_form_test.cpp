@@ -185,9 +185,9 @@ private slots:
         QSpinBox* level = form.StartingLevelSpinEdit;
         QLineEdit* edit = level->findChild<QLineEdit*>();
         QCOMPARE(edit->maxLength(), 2);
-        for (const auto& [text, value] : std::vector<std::pair<QString, int>>{
-                 {QString(), 1}, {QStringLiteral("x"), 1}, {QStringLiteral("0"), 1}, {QStringLiteral("20"), 15},
-                 {QStringLiteral("99"), 15}, {QStringLiteral("-3"), 1}, {QStringLiteral("8"), 8}}) {
+        for (const auto& [text, value] : std::vector<std::pair<QString, int>>{{QString(), 1}, {QStringLiteral("x"), 1},
+                 {QStringLiteral("0"), 1}, {QStringLiteral("20"), 15}, {QStringLiteral("99"), 15},
+                 {QStringLiteral("-3"), 1}, {QStringLiteral("8"), 8}}) {
             edit->setText(text);
             QCOMPARE(TNewGameForm::SpinValue(level), value);
         }

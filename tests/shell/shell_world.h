@@ -67,14 +67,13 @@ struct TShellWorld {
         desktop.ShowPlaceholder = [this](const QString& title) {
             Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
         };
+        Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
         // Dialogs are logged and closed at once, as if cancelled; a test that
         // works a dialog sets RunDialog itself.
-        desktop.RunDialog = [this](QDialog& dialog) {
-            Desktop.push_back(
-                "dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
+        Form->RunDialog = [this](QDialog& dialog) {
+            Desktop.push_back("dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
             return RunDialog ? RunDialog(dialog) : int(QDialog::Rejected);
         };
-        Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
     }
 
     TIni Ini;
