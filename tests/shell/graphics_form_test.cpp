@@ -43,6 +43,9 @@ struct TGraphicsWorld {
         for (const char* folder : {"Skin", "Background"})
             fs::copy(data / folder, Dir / folder, fs::copy_options::recursive);
         std::ofstream(Dir / "Skin" / "broken.bmp", std::ios::binary) << "BM not really a picture";
+        QImage tiny(30, 10, QImage::Format_RGB888); // not one whole tile
+        tiny.fill(Qt::red);
+        tiny.save(QString::fromStdString((Dir / "Skin" / "tiny.bmp").string()));
         std::ofstream(Dir / "Background" / "junk.JPG", std::ios::binary) << "no picture at all";
         std::ifstream whole(data / "Background" / "dusk.jpg", std::ios::binary);
         std::string bytes{std::istreambuf_iterator<char>(whole), std::istreambuf_iterator<char>()};
@@ -121,8 +124,8 @@ private slots:
             (QStringList{"(without image)", "bluewave.jpg", "cut.jpeg", "dusk.jpg", "grid.bmp", "junk.JPG",
                 "nightsky.jpg", "tiles.bmp"}));
         QCOMPARE(Items(form->GlassSkinListBox),
-            (QStringList{
-                "broken.bmp", "flat.bmp", "gems.bmp", "hollow.bmp", "marble.bmp", "pixel.bmp", "squares.bmp"}));
+            (QStringList{"broken.bmp", "flat.bmp", "gems.bmp", "hollow.bmp", "marble.bmp", "pixel.bmp", "squares.bmp",
+                "tiny.bmp"}));
         QCOMPARE(Selected(form->GlassBgListBox), QString()); // the list compares full paths
         QCOMPARE(Selected(form->GlassSkinListBox), QStringLiteral("squares.bmp"));
         QVERIFY(!form->Changed());
@@ -287,15 +290,18 @@ private slots:
         form->ApplyButtonClick();
         QCOMPARE(w.Ini.GlassBgFileName(), std::string());
 
-        // A damaged skin: the skin message, and the skin in use stays.
+        // A damaged skin, or one without a whole tile set: the skin message,
+        // and the skin in use stays.
         const std::vector<uint8_t> skinBefore = w.Core->Glass.Skin().Pixels;
-        w.Answers.Log.clear();
-        form = g.Open();
-        Click(form->GlassSkinListBox, QStringLiteral("broken.bmp"));
-        form->OkButtonClick();
-        QCOMPARE(
-            w.Answers.Log, std::vector<std::string>{"message " + w.Lang.GetText("MB2") + ": " + w.Lang.GetText("MB1")});
-        QVERIFY(w.Core->Glass.Skin().Pixels == skinBefore);
+        for (const char* bad : {"broken.bmp", "tiny.bmp"}) {
+            w.Answers.Log.clear();
+            form = g.Open();
+            Click(form->GlassSkinListBox, QString::fromLatin1(bad));
+            form->OkButtonClick();
+            QCOMPARE(w.Answers.Log,
+                std::vector<std::string>{"message " + w.Lang.GetText("MB2") + ": " + w.Lang.GetText("MB1")});
+            QVERIFY(w.Core->Glass.Skin().Pixels == skinBefore);
+        }
     }
 
     void aPausedGameRedrawsDimmedAndTheNextFigureTakesTheSkin()
