@@ -7,6 +7,7 @@
 #include "glass/glass.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 
 namespace stakor {
 
@@ -85,7 +86,7 @@ void TGameControl::StartGameMenuItemClick()
     bool start = true;
     if (C.Game.Running) {
         C.Rules.PauseGame();
-        start = C.Questions.AskYesNo(C.Lang.GetText("MB4"));
+        start = C.Questions.AskYesNo(MessageText(C.Lang, "MB4"));
     }
     if (start)
         C.Rules.StartGame();
@@ -130,7 +131,7 @@ bool TGameControl::SetMode(int mode, const std::function<void()>& resizeWindow)
     const bool wasPaused = C.Game.Paused;
     if (C.Game.Running) {
         C.Rules.PauseGame();
-        if (!C.Questions.AskYesNo(C.Lang.GetText("MB5"))) {
+        if (!C.Questions.AskYesNo(MessageText(C.Lang, "MB5"))) {
             if (!wasPaused)
                 C.Rules.ResumeGame();
             return false;

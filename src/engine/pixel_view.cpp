@@ -10,6 +10,7 @@
 #include "glass/resample.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 
 namespace stakor {
 
@@ -155,10 +156,12 @@ void TPixelView::BuildBackground()
 void TPixelView::LoadSkin()
 {
     TBitmap skin;
-    if (LoadImageFile(C.ProgramDir / "Skin" / C.Ini.GlassFontFileName(), skin))
+    // A skin needs whole tiles: 20 pixels high, and at least one ordinary
+    // colour beside the special one. Anything less is refused like a bad file.
+    if (LoadImageFile(C.ProgramDir / "Skin" / C.Ini.GlassFontFileName(), skin) && skin.Height >= 20 && skin.Width >= 40)
         C.Glass.SetSkin(std::move(skin));
     else
-        C.Messages.ShowMessage(C.Lang.GetText("MB1"), C.Lang.GetText("MB2"), false);
+        C.Messages.ShowMessage(MessageText(C.Lang, "MB1"), MessageText(C.Lang, "MB2"), false);
 }
 
 } // namespace stakor

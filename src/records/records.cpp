@@ -5,6 +5,7 @@
 #include "engine/random.h"
 #include "settings/atomic_file.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "settings/paths.h"
 #include "settings/user_file.h"
 #include "settings/text_encoding.h"
@@ -187,9 +188,9 @@ void TRecords::AddRecord(const TGameResult& result, IRecordsUi& ui, const TLangu
 
     // The default name comes in the pack's encoding; the table keeps Windows-1252.
     if (PlayerName.empty())
-        PlayerName = NameFromUtf8(TextToUtf8(lang.GetText("MB12")));
-    const std::string caption = lang.GetText("MB10");
-    const std::string prompt = lang.GetText("MB11");
+        PlayerName = NameFromUtf8(TextToUtf8(MessageText(lang, "MB12")));
+    const std::string caption = MessageText(lang, "MB10");
+    const std::string prompt = MessageText(lang, "MB11");
     for (;;) {
         if (PlayerName.size() > MaxNameLength)
             PlayerName.resize(MaxNameLength);

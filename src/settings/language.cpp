@@ -165,20 +165,25 @@ void TLanguage::AddLine(std::string_view line)
 
 std::string TLanguage::GetText(std::string_view key) const
 {
+    return FindText(key).value_or(std::string());
+}
+
+std::optional<std::string> TLanguage::FindText(std::string_view key) const
+{
     if (!Loaded_)
-        return {};
+        return std::nullopt;
     size_t pos = 0;
     while (pos < PoolUsed) {
         const std::string_view entry(Pool.data() + pos);
         const size_t equals = entry.find('=');
         if (entry.substr(0, equals) == key) {
             if (equals == std::string_view::npos)
-                return {};
+                return std::string();
             return std::string(entry.substr(equals + 1));
         }
         pos += entry.size() + 1;
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace stakor

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     // The value for the key as bytes of the pack; empty when the key is missing
     // or no pack has been loaded.
     std::string GetText(std::string_view key) const;
+    // The value for the key, or nothing when the loaded pack has no entry for
+    // it (and always while no pack is loaded).
+    std::optional<std::string> FindText(std::string_view key) const;
 
     const std::vector<std::string>& LanguageNames() const { return Names; }
     bool Loaded() const { return Loaded_; }

@@ -22,6 +22,7 @@
 #include "glass/glass_painter.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
 
@@ -120,7 +121,7 @@ void TMainForm::LoadImageSet(int glassMode)
 {
     for (const std::string& name : stakor::LoadImageSet(Core.Images, glassMode)) {
         // The pack's text has a "%s" for the picture's name.
-        std::string text = Core.Lang.GetText("MB6");
+        std::string text = MessageText(Core.Lang, "MB6");
         if (const size_t at = text.find("%s"); at != std::string::npos)
             text.replace(at, 2, name);
         Core.Dialogs.Messages.ShowMessage(text, "Error", true);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "engine/display.h"
+#include "shell/form_captions.h"
 #include "shell/site.h"
 #include "shell/window_shape.h"
 
@@ -29,8 +30,6 @@ struct TDesktop {
     std::function<void(const QUrl& address)> OpenUrl;
     // Stands in for the dialogs that are not there yet.
     std::function<void(const QString& title)> ShowPlaceholder;
-    // Runs a modal dialog; empty: the dialog's own exec(). Tests answer here.
-    std::function<void(QDialog& dialog)> RunDialog;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the
@@ -62,10 +61,16 @@ public:
 
     // A held key's release counts when no press of the same key follows within this.
     static constexpr int HeldKeyReleaseDelayMs = 25;
+    // The captioned labels and menu items with their keys and built-in texts.
+    TCaptionTable Captions() const;
 
     bool Minimized() const { return Minimized_; }
     const QRegion& Shape() const { return WindowShape_; }
     const THotAreas& HotAreas() const { return Areas; }
+
+    // Shows a dialog modally and gives its result (unset: the dialog's own
+    // exec); tests put a stand-in here.
+    std::function<int(QDialog& dialog)> RunDialog;
 
     // The menu items, for the commands and for tests.
     QMenu* GamePopupMenu;
@@ -129,6 +134,7 @@ private:
     void OpenMenu(QMenu* menu, const QRect& button);
     // The modal dialog pattern: a running game is paused around the dialog.
     void RunModal(const std::function<void()>& dialog);
+    int ShowModal(QDialog& dialog);
     int PanelLeft() const; // the right-hand panels move with the glass width
 
     void StartGameMenuItemClick();

@@ -18,6 +18,7 @@
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -345,7 +346,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
             // Closing from the task bar while minimized never asks.
             Trace(Minimized_ ? "close" : "close asks");
             if (!Minimized_)
-                allowed = Core.Dialogs.Questions.AskYesNo(Core.Lang.GetText("MB3"));
+                allowed = Core.Dialogs.Questions.AskYesNo(MessageText(Core.Lang, "MB3"));
         }
         if (!allowed) {
             if (!wasPaused)

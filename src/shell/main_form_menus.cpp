@@ -2,14 +2,19 @@
 #include "shell/main_form.h"
 
 #include <exception>
+#include <tuple>
 
 #include <QActionGroup>
+#include <QApplication>
 
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "shell/about_form.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
+#include "shell/graphics_form.h"
+#include "shell/new_game_form.h"
 #include "shell/records_form.h"
 
 namespace stakor {
@@ -38,6 +43,7 @@ std::string Lower(std::string text)
 }
 
 constexpr const char* LabelKeys[6] = {"MW0", "MW1", "MW2", "MW3", "MW4", "MW5"};
+constexpr const char* LabelTexts[6] = {"single", "double", "triple", "quadruple", "quintuple", "total"};
 
 } // namespace
 
@@ -138,41 +144,41 @@ void TMainForm::AddItemsToLanguageMenu()
     }
 }
 
+TCaptionTable TMainForm::Captions() const
+{
+    TCaptionTable table;
+    for (size_t i = 0; i < NameLabels.size(); ++i)
+        table.push_back({LabelKeys[i], QString::fromLatin1(LabelTexts[i]), NameLabels[i]});
+    const std::tuple<QAction*, const char*, const char*> items[] = {
+        {StartMenuItem, "M00", "&Start"},
+        {NewMenuItem, "M01", "&New..."},
+        {PauseMenuItem, "M02", "&Pause"},
+        {HighScoresMenuItem, "M03", "&High scores"},
+        {PlayingFieldMenuItem->menuAction(), "M04", "Playing &field"},
+        {NormalMenuItem, "M05", "&Normal (12x18)"},
+        {BigMenuItem, "M06", "&Big (18x25)"},
+        {ExitMenuItem, "M07", "&Exit"},
+        {LanguageMenuItem->menuAction(), "M10", "&Language"},
+        {GraphicsMenuItem, "M11", "&Graphics..."},
+        {ShowGridMenuItem, "M12", "&Show grid"},
+        {ShowTimeMenuItem, "M13", "Show &time"},
+        {RotateclockwiseMenuItem, "M14", "&Rotate clockwise"},
+        {PlayMusicMenuItem, "M15", "Play &music"},
+        {PlaysoundsMenuItem, "M16", "&Play sounds"},
+        {HideMenuItem, "M17", "Hide..."},
+        {ContentsMenuItem, "M20", "&Contents"},
+        {HomePageMenuItem, "M22", "&Home page"},
+        {AboutMenuItem, "M23", "&About..."},
+    };
+    for (const auto& [action, key, builtIn] : items)
+        table.push_back({key, QString::fromLatin1(builtIn), action, TCaptionKind::MenuItem});
+    return table;
+}
+
 void TMainForm::LoadCaptions()
 {
-    const TLanguage& lang = Core.Lang;
-    if (!lang.Loaded())
-        return;
-    for (size_t i = 0; i < NameLabels.size(); ++i)
-        NameLabels[i]->setText(FromPack(lang.GetText(LabelKeys[i])));
-    const std::pair<QAction*, const char*> items[] = {
-        {StartMenuItem, "M00"},
-        {NewMenuItem, "M01"},
-        {PauseMenuItem, "M02"},
-        {HighScoresMenuItem, "M03"},
-        {PlayingFieldMenuItem->menuAction(), "M04"},
-        {NormalMenuItem, "M05"},
-        {BigMenuItem, "M06"},
-        {ExitMenuItem, "M07"},
-        {LanguageMenuItem->menuAction(), "M10"},
-        {GraphicsMenuItem, "M11"},
-        {ShowGridMenuItem, "M12"},
-        {ShowTimeMenuItem, "M13"},
-        {RotateclockwiseMenuItem, "M14"},
-        {PlayMusicMenuItem, "M15"},
-        {PlaysoundsMenuItem, "M16"},
-        {HideMenuItem, "M17"},
-        {ContentsMenuItem, "M20"},
-        {HomePageMenuItem, "M22"},
-        {AboutMenuItem, "M23"},
-    };
-    for (const auto& [action, key] : items) {
-        QString text = FromPack(lang.GetText(key));
-        const QString shortcut = action->property("shortcutText").toString();
-        if (!shortcut.isEmpty())
-            text += QLatin1Char('\t') + shortcut;
-        action->setText(text);
-    }
+    // The language items keep the pack names, and the window its title.
+    stakor::LoadCaptions(Core.Lang, Captions());
     PlaceLabels();
 }
 
@@ -183,6 +189,11 @@ void TMainForm::RunModal(const std::function<void()>& dialog)
     Core.Control.RunModal(dialog);
 }
 
+int TMainForm::ShowModal(QDialog& dialog)
+{
+    return RunDialog ? RunDialog(dialog) : dialog.exec();
+}
+
 void TMainForm::StartGameMenuItemClick()
 {
     Core.Control.StartGameMenuItemClick();
@@ -190,7 +201,10 @@ void TMainForm::StartGameMenuItemClick()
 
 void TMainForm::NewMenuItemClick()
 {
-    Core.Control.NewMenuItemClick([this] { Desktop.ShowPlaceholder(QStringLiteral("Choose new game")); });
+    Core.Control.NewMenuItemClick([this] {
+        TNewGameForm form(Core, this);
+        ShowModal(form);
+    });
 }
 
 void TMainForm::PauseMenuItemClick()
@@ -202,10 +216,7 @@ void TMainForm::RecordsMenuItemClick()
 {
     RunModal([this] {
         TRecordsForm form(Core.Records, Core.Random, Core.Lang, Core.Ini.GameStyle(), Desktop.OpenUrl, this);
-        if (Desktop.RunDialog)
-            Desktop.RunDialog(form);
-        else
-            form.exec();
+        ShowModal(form);
     });
 }
 
@@ -282,7 +293,10 @@ void TMainForm::LanguageMenuItemClick(QAction* item)
 
 void TMainForm::GraphicsMenuItemClick()
 {
-    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("Graphic settings")); });
+    RunModal([this] {
+        TGraphicsForm form(Core, ShowGridMenuItem, {}, this);
+        ShowModal(form);
+    });
 }
 
 void TMainForm::ShowGridMenuItemClick()
@@ -342,7 +356,13 @@ void TMainForm::HomePageMenuItemClick()
 
 void TMainForm::AboutMenuItemClick()
 {
-    RunModal([this] { Desktop.ShowPlaceholder(QStringLiteral("About Vexamo Stakor")); });
+    RunModal([this] {
+        QIcon icon = QApplication::windowIcon();
+        if (icon.isNull())
+            icon = QIcon(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor.png").string()));
+        TAboutForm form(Core.Lang, icon, Desktop.OpenUrl, this);
+        ShowModal(form);
+    });
 }
 
 } // namespace stakor

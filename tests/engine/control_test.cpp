@@ -170,8 +170,8 @@ TEST(StartCommand, AsksBeforeEndingARunningGame)
     const TFigure figure = world.Figures.Current;
     world.Control.StartGameMenuItemClick();
     EXPECT_EQ(world.Recorder.Take(),
-        (TLog{"timer stop", "dim", "notice paused", "present", "sound pause", "ask ", "sound resume", "timer 950",
-            "present"}));
+        (TLog{"timer stop", "dim", "notice paused", "present", "sound pause", "ask A game is running. Start a new one?",
+            "sound resume", "timer 950", "present"}));
     EXPECT_FALSE(world.Game.Paused);
     EXPECT_EQ(world.Figures.Current, figure);
 
@@ -201,7 +201,8 @@ TEST(SetMode, YesEndsTheGameWithoutAHighScoreAndResizes)
     EXPECT_TRUE(windowResized);
     const TLog log = world.Recorder.Take();
     EXPECT_EQ(log,
-        (TLog{"timer stop", "dim", "notice paused", "present", "sound pause", "ask ", "clear panels", "music on",
+        (TLog{"timer stop", "dim", "notice paused", "present", "sound pause",
+            "ask Changing the size of the playing field ends the current game. Continue?", "clear panels", "music on",
             "clear next", "present", "resized"}));
     EXPECT_FALSE(world.Game.Running);
     EXPECT_EQ(world.Game.TimeMs, 0u);

@@ -171,7 +171,9 @@ TEST_F(PixelView, AMissingSkinIsReportedAndTheOldOneStays)
     Ini.SetGlassFontFileName("nothere.bmp");
     Display.Log.clear();
     View.LoadSkin();
-    EXPECT_EQ(Display.Log, std::vector<std::string>{"message /"}); // no pack loaded: empty texts
+    // No pack loaded: the built-in texts.
+    EXPECT_EQ(
+        Display.Log, std::vector<std::string>{"message Skin error/The skin for the figures could not be loaded."});
     EXPECT_EQ(Glass.SkinWidth(), 160);
 }
 

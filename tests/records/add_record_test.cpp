@@ -362,6 +362,9 @@ TEST_F(AddRecord, EmptyAnswerToAnEmptyPresetGivesUpTheEntry)
 {
     // No default name in the pack and the player cancels: asking again would
     // never end, so the entry is dropped without a save or a dialog.
+    std::filesystem::create_directories(Folder.Path / "Language");
+    std::ofstream(Folder.Path / "Language" / "English.lng", std::ios::binary) << "MB12=\n";
+    ASSERT_TRUE(Lang.LoadLanguage("English"));
     Ui.Answers = {""};
     Play(100);
     EXPECT_EQ(Ui.Calls, (std::vector<std::string>{"prompt"}));
@@ -434,6 +437,15 @@ TEST_F(AddRecordTexts, PromptUsesTheTextsOfThePack)
     EXPECT_EQ(Ui.Prompts[0].Prompt, "Your name:");
     EXPECT_EQ(Ui.Prompts[0].Preset, "Player");
     EXPECT_EQ(Records.Entry(3, 1).Name, "Player");
+}
+
+TEST_F(AddRecordTexts, WithoutAPackThePromptHasItsBuiltInTexts)
+{
+    Play(100); // no pack loaded: the player takes the built-in default name
+    ASSERT_EQ(Ui.Prompts.size(), 1u);
+    EXPECT_EQ(Ui.Prompts[0].Caption, "New high score");
+    EXPECT_EQ(Ui.Prompts[0].Prompt, "Enter your name:");
+    EXPECT_EQ(Ui.Prompts[0].Preset, "Player");
 }
 
 } // namespace

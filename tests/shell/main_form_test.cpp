@@ -226,9 +226,11 @@ private slots:
         QVERIFY(form.HideMenuItem->isChecked());
         QVERIFY(form.BigMenuItem->isChecked());
         QCOMPARE(form.size(), QSize(566, 593)); // the stored big glass at start
-        QCOMPARE(form.LanguageMenuItems.size(), size_t{1});
+        QCOMPARE(form.LanguageMenuItems.size(), size_t{3});
         QCOMPARE(form.LanguageMenuItems[0]->text(), QStringLiteral("English"));
         QVERIFY(form.LanguageMenuItems[0]->isChecked());
+        QCOMPARE(form.LanguageMenuItems[1]->text(), QStringLiteral("French"));
+        QCOMPARE(form.LanguageMenuItems[2]->text(), QStringLiteral("German"));
 
         form.PlayMusicMenuItem->trigger();
         QVERIFY(w.Ini.PlayMusic());
@@ -257,7 +259,7 @@ private slots:
         w.Core = std::make_unique<TGameCore>(w.Ini, lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
             STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}, {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
         TMainForm& form = *w.Form;
         QCOMPARE(form.LanguageMenuItems.size(), size_t{2});
         QCOMPARE(form.LanguageMenuItems[0]->text(), QStringLiteral("Gone"));
@@ -268,7 +270,7 @@ private slots:
         QCOMPARE(form.StartMenuItem->text(), QStringLiteral("&Begin\tF2"));
         QCOMPARE(form.PauseMenuItem->text(), QStringLiteral("\tP"));
         QCOMPARE(form.NameLabels[0]->text(), QStringLiteral("one"));
-        QCOMPARE(form.NameLabels[1]->text(), QString()); // missing key: empty caption
+        QCOMPARE(form.NameLabels[1]->text(), QStringLiteral("double")); // missing key: the built-in caption
         QCOMPARE(w.Ini.Language(), std::string("Testpack"));
         QVERIFY(form.LanguageMenuItems[1]->isChecked());
 

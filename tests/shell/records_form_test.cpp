@@ -489,9 +489,10 @@ private slots:
         TShellWorld w;
         w.Ini.SetGameStyle(3);
         int tab = -1;
-        w.OnDialog = [&](QDialog& dialog) {
+        w.RunDialog = [&](QDialog& dialog) {
             if (auto* form = qobject_cast<TRecordsForm*>(&dialog))
                 tab = form->TabControl->currentIndex();
+            return int(QDialog::Rejected);
         };
         w.Form->HighScoresMenuItem->trigger();
         QCOMPARE(tab, 2);
@@ -574,13 +575,13 @@ private slots:
         TGameCore core(ini, lang, answers, TDialogPorts{answers, answers, dialogs}, STAKOR_SOURCE_DATA_DIR, file, 4);
         int tab = -1;
         QString shownName;
-        TDesktop desktop;
-        desktop.RunDialog = [&](QDialog& dialog) {
+        TMainForm window(core, dialogs, TDesktop{});
+        window.RunDialog = [&](QDialog& dialog) {
             auto& form = static_cast<TRecordsForm&>(dialog);
             tab = form.TabControl->currentIndex();
             shownName = FromNameBytes(core.Records.Entry(tab + 1, 1).Name);
+            return int(QDialog::Rejected);
         };
-        TMainForm window(core, dialogs, desktop);
 
         AnswerNextBox([](QDialog& box) {
             static_cast<QInputDialog&>(box).setTextValue(QStringLiteral("Zoë"));

@@ -67,12 +67,13 @@ struct TShellWorld {
         desktop.ShowPlaceholder = [this](const QString& title) {
             Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
         };
-        desktop.RunDialog = [this](QDialog& dialog) {
-            Desktop.push_back("dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
-            if (OnDialog)
-                OnDialog(dialog);
-        };
         Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
+        // Dialogs are logged and closed at once, as if cancelled; a test that
+        // works a dialog sets RunDialog itself.
+        Form->RunDialog = [this](QDialog& dialog) {
+            Desktop.push_back("dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
+            return RunDialog ? RunDialog(dialog) : int(QDialog::Rejected);
+        };
     }
 
     TIni Ini;
@@ -81,8 +82,7 @@ struct TShellWorld {
     TDialogs Dialogs;
     std::unique_ptr<TGameCore> Core;
     std::vector<std::string> Desktop;
-    // Looks at a dialog the window opens, instead of running it.
-    std::function<void(QDialog&)> OnDialog;
+    std::function<int(QDialog&)> RunDialog;
     std::unique_ptr<TMainForm> Form;
 };
 
