@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
 )
 
 install_missing() {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QLabel>
@@ -19,6 +20,7 @@ namespace stakor {
 
 class TGameCore;
 class TDialogs;
+class TDisguise;
 
 // What the main window asks of the desktop; tests put stand-ins here.
 struct TDesktop {
@@ -55,6 +57,8 @@ public:
     void LoadCaptions();
 
     bool Minimized() const { return Minimized_; }
+    // Esc's disguise and the minimise, restore and activation rules.
+    TDisguise& Disguise() { return *Disguise_; }
     const QRegion& Shape() const { return WindowShape_; }
     const THotAreas& HotAreas() const { return Areas; }
 
@@ -157,6 +161,7 @@ private:
     bool SettingsHot = false;
     bool HelpHot = false;
     bool Minimized_ = false;
+    std::unique_ptr<TDisguise> Disguise_;
     // Moving the window by hand where the window system will not.
     bool Dragging = false;
     QPoint DragOffset;

@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -28,7 +29,8 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
             PauseMenuItemClick();
             break;
         case Qt::Key_Escape:
-            break; // the disguise has its own key handling when set up
+            Disguise_->DisguiseGame();
+            break;
         case Qt::Key_Space:
         case Qt::Key_Down:
             control.DropKeyPress();
@@ -253,6 +255,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::BringToFront()
 {
+    if (Disguise_->BringToFront())
+        return; // disguised: only the password brings the game back
     if (isMinimized())
         showNormal();
     show();
@@ -262,29 +266,22 @@ void TMainForm::BringToFront()
 
 void TMainForm::AppMinimize()
 {
-    Core.Rules.PauseGame();
-    Core.Sound.StopMusic();
-    Minimized_ = true;
+    Disguise_->AppMinimize();
 }
 
 void TMainForm::AppRestore()
 {
-    Minimized_ = false;
-    Core.Sound.StartMusic();
+    Disguise_->AppRestore();
 }
 
 void TMainForm::AppActivate()
 {
-    if (Minimized_ && isVisible())
-        AppRestore();
-    else
-        Core.Sound.StartMusic();
+    Disguise_->AppActivate();
 }
 
 void TMainForm::AppDeactivate()
 {
-    Core.Rules.PauseGame();
-    Core.Sound.StopMusic();
+    Disguise_->AppDeactivate();
 }
 
 } // namespace stakor

@@ -9,6 +9,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "shell/dialogs.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -311,7 +312,7 @@ void TMainForm::PlaySoundsMenuItemClick()
 void TMainForm::HideMenuItemClick()
 {
     RunModal([this] {
-        Desktop.ShowPlaceholder(QStringLiteral("Disguise settings"));
+        Disguise_->OpenSettings();
         HideMenuItem->setChecked(Core.Ini.BossEnable());
     });
 }

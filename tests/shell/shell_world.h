@@ -13,6 +13,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "shell/dialogs.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 #include "shell/main_form.h"
 
@@ -67,6 +68,9 @@ struct TShellWorld {
             Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
         };
         Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
+        Form->Disguise().OpenSettings = [this] {
+            Desktop.push_back(std::string("dialog Disguise settings") + (Core->Game.Paused ? " (paused)" : ""));
+        };
     }
 
     TIni Ini;
