@@ -128,12 +128,43 @@ void ReadNames(QWidget& widget, QByteArray& windowClass, QByteArray& entry)
     const auto window = static_cast<xcb_window_t>(widget.winId());
     windowClass = ReadProperty(connection, window, XCB_ATOM_WM_CLASS);
     entry = ReadProperty(connection, window, Atom(connection, "_GTK_APPLICATION_ID"));
+    if (entry.isEmpty())
+        entry = ReadProperty(connection, window, Atom(connection, "_KDE_NET_WM_DESKTOP_FILE"));
+}
+
+// Qt's hidden group-leader window carries the program's name as its title;
+// it follows the disguise, so that no window of the program tells the name.
+void NameLeader(QWidget& widget, const QString& title)
+{
+    xcb_connection_t* connection = XConnection();
+    if (!connection)
+        return;
+    const xcb_atom_t leaderAtom = Atom(connection, "WM_CLIENT_LEADER");
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, static_cast<xcb_window_t>(widget.winId()), leaderAtom, XCB_ATOM_WINDOW, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    if (!reply)
+        return;
+    xcb_window_t leader = XCB_WINDOW_NONE;
+    if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        std::memcpy(&leader, xcb_get_property_value(reply), sizeof leader);
+    std::free(reply);
+    if (leader == XCB_WINDOW_NONE)
+        return;
+    const QByteArray utf8 = title.toUtf8();
+    const QByteArray latin1 = title.toLatin1();
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, Atom(connection, "_NET_WM_NAME"),
+        Atom(connection, "UTF8_STRING"), 8, static_cast<uint32_t>(utf8.size()), utf8.constData());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+        static_cast<uint32_t>(latin1.size()), latin1.constData());
+    xcb_flush(connection);
 }
 
 #else
 
 void WriteNames(QWidget&, const QByteArray&, const QByteArray&) {}
 void ReadNames(QWidget&, QByteArray&, QByteArray&) {}
+void NameLeader(QWidget&, const QString&) {}
 
 #endif
 
@@ -240,6 +271,7 @@ void TDisguise::HideInfoInTaskBar()
     Window.setWindowTitle(DisplayTitle(TaskBarTitle_));
     Window.setWindowIcon(DisguiseIcon);
     Dress(Window);
+    NameLeader(Window, DisplayTitle(TaskBarTitle_));
 }
 
 void TDisguise::UndoTaskBarInfo()
@@ -254,6 +286,7 @@ void TDisguise::UndoTaskBarInfo()
     Window.setWindowIcon(QIcon()); // the program's icon again
     if (!ProgramClass.isEmpty())
         WriteNames(Window, ProgramClass, ProgramEntry);
+    NameLeader(Window, Caption);
 }
 
 void TDisguise::Dress(QWidget& widget) const
