@@ -1,7 +1,11 @@
 #include "shell/boss_icon.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +54,178 @@ QImage ReadPicture(const QString& path, int number)
     if (image.width() > IconSide || image.height() > IconSide)
         image = image.scaled(IconSide, IconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+// ---- Icons inside Windows programs -------------------------------------------------
+
+// Little-endian reads that fail, rather than read, outside the bytes.
+class TBytes {
+public:
+    explicit TBytes(const QByteArray& bytes)
+        : Data(reinterpret_cast<const uint8_t*>(bytes.constData())), Size(static_cast<uint64_t>(bytes.size()))
+    {
+    }
+
+    bool Has(uint64_t offset, uint64_t length) const { return offset <= Size && length <= Size - offset; }
+    std::optional<uint32_t> U8(uint64_t offset) const { return Read(offset, 1); }
+    std::optional<uint32_t> U16(uint64_t offset) const { return Read(offset, 2); }
+    std::optional<uint32_t> U32(uint64_t offset) const { return Read(offset, 4); }
+    const uint8_t* At(uint64_t offset) const { return Data + offset; }
+
+private:
+    std::optional<uint32_t> Read(uint64_t offset, unsigned length) const
+    {
+        if (!Has(offset, length))
+            return std::nullopt;
+        uint32_t value = 0;
+        for (unsigned i = 0; i < length; ++i)
+            value |= static_cast<uint32_t>(Data[offset + i]) << (8 * i);
+        return value;
+    }
+
+    const uint8_t* Data;
+    uint64_t Size;
+};
+
+constexpr uint32_t ResourceIcon = 3;
+constexpr uint32_t ResourceGroupIcon = 14;
+constexpr uint32_t MaxDirectoryEntries = 4096;
+constexpr uint32_t MaxGroupPictures = 64;
+constexpr uint64_t MaxIconFileBytes = 8 * 1024 * 1024;
+constexpr qint64 MaxProgramBytes = 64 * 1024 * 1024;
+
+struct TSection {
+    uint32_t Address;
+    uint32_t Span;
+    uint32_t RawOffset;
+    uint32_t RawSize;
+};
+
+// The resource tree of a program: where it starts in the file, and how the
+// program's addresses map to file offsets.
+class TResources {
+public:
+    explicit TResources(const QByteArray& program) : Bytes(program) { Valid = Open(); }
+
+    // The entries of a directory (at `offset` from the root), in file order:
+    // the name or number, and the offset of what it leads to, with the high
+    // bit set for a subdirectory.
+    std::vector<std::pair<uint32_t, uint32_t>> Entries(uint32_t offset) const
+    {
+        std::vector<std::pair<uint32_t, uint32_t>> entries;
+        const uint64_t at = Root + offset;
+        const auto named = Bytes.U16(at + 12), numbered = Bytes.U16(at + 14);
+        if (!Valid || !named || !numbered)
+            return entries;
+        const uint32_t count = std::min(*named + *numbered, MaxDirectoryEntries);
+        for (uint32_t i = 0; i < count; ++i) {
+            const auto name = Bytes.U32(at + 16 + 8 * uint64_t(i)), target = Bytes.U32(at + 20 + 8 * uint64_t(i));
+            if (!name || !target)
+                break;
+            entries.emplace_back(*name, *target);
+        }
+        return entries;
+    }
+
+    // The data of the first language below a name's directory entry.
+    std::optional<std::pair<uint64_t, uint32_t>> FirstData(uint32_t target) const
+    {
+        if (!(target & 0x80000000u))
+            return std::nullopt;
+        const auto languages = Entries(target & 0x7fffffffu);
+        if (languages.empty() || (languages.front().second & 0x80000000u))
+            return std::nullopt;
+        const uint64_t entry = Root + languages.front().second;
+        const auto address = Bytes.U32(entry), size = Bytes.U32(entry + 4);
+        if (!address || !size)
+            return std::nullopt;
+        const auto offset = FileOffset(*address);
+        if (!offset || !Bytes.Has(*offset, *size))
+            return std::nullopt;
+        return std::make_pair(*offset, *size);
+    }
+
+    // The subdirectory of a resource type at the root, if the program has it.
+    std::optional<uint32_t> TypeDirectory(uint32_t type) const
+    {
+        for (const auto& [name, target] : Entries(0))
+            if (name == type && (target & 0x80000000u))
+                return target & 0x7fffffffu;
+        return std::nullopt;
+    }
+
+    const TBytes Bytes;
+
+private:
+    bool Open()
+    {
+        if (Bytes.U16(0) != 0x5a4du) // "MZ"
+            return false;
+        const auto header = Bytes.U32(0x3c);
+        if (!header || Bytes.U32(*header) != 0x00004550u) // "PE\0\0"
+            return false;
+        const uint64_t coff = *header + 4;
+        const auto sectionCount = Bytes.U16(coff + 2), optionalSize = Bytes.U16(coff + 16);
+        if (!sectionCount || !optionalSize)
+            return false;
+        const uint64_t optional = coff + 20;
+        const auto magic = Bytes.U16(optional);
+        if (!magic || (*magic != 0x10b && *magic != 0x20b))
+            return false;
+        const uint64_t directories = optional + (*magic == 0x10b ? 96 : 112);
+        const auto directoryCount = Bytes.U32(directories - 4);
+        if (!directoryCount || *directoryCount < 3 || directories + 24 > optional + *optionalSize)
+            return false;
+        const auto resourceAddress = Bytes.U32(directories + 16);
+        if (!resourceAddress || *resourceAddress == 0)
+            return false;
+        const uint64_t table = optional + *optionalSize;
+        for (uint32_t i = 0; i < *sectionCount; ++i) {
+            const uint64_t at = table + 40 * uint64_t(i);
+            const auto span = Bytes.U32(at + 8), address = Bytes.U32(at + 12), rawSize = Bytes.U32(at + 16),
+                       rawOffset = Bytes.U32(at + 20);
+            if (!span || !address || !rawSize || !rawOffset)
+                return false;
+            Sections.push_back({*address, std::max(*span, *rawSize), *rawOffset, *rawSize});
+        }
+        const auto root = FileOffset(*resourceAddress);
+        if (!root)
+            return false;
+        Root = *root;
+        return Bytes.Has(Root, 16);
+    }
+
+    // A program address as a file offset, inside the section's bytes in the file.
+    std::optional<uint64_t> FileOffset(uint32_t address) const
+    {
+        for (const TSection& section : Sections) {
+            const uint64_t start = section.Address;
+            if (address < start || address - start >= section.Span)
+                continue;
+            const uint64_t inside = address - start;
+            if (inside >= section.RawSize)
+                return std::nullopt;
+            const uint64_t offset = uint64_t(section.RawOffset) + inside;
+            return Bytes.Has(offset, 1) ? std::optional<uint64_t>(offset) : std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    std::vector<TSection> Sections;
+    uint64_t Root = 0;
+    bool Valid = false;
+};
+
+void Append16(QByteArray& bytes, uint32_t value)
+{
+    bytes.append(static_cast<char>(value & 0xff));
+    bytes.append(static_cast<char>((value >> 8) & 0xff));
+}
+
+void Append32(QByteArray& bytes, uint32_t value)
+{
+    Append16(bytes, value & 0xffff);
+    Append16(bytes, value >> 16);
 }
 
 QIcon IconOf(const QImage& image)
@@ -163,6 +339,37 @@ QString DesktopEntryIcon(const QString& path)
     return {};
 }
 
+QIcon IconOfProgram(const QString& path, int number)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > MaxProgramBytes)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray icon = IconFileFromProgram(file.read(MaxProgramBytes), number);
+    if (icon.isEmpty())
+        return {};
+    QBuffer buffer;
+    buffer.setData(icon);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    // The largest picture of the group, as the task bar wants it sharp.
+    QImageReader reader(&buffer, "ico");
+    QImage best;
+    for (int i = 0; i < std::min(reader.imageCount(), int(MaxGroupPictures)); ++i) {
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > IconSide || size.height() > IconSide))
+            continue;
+        QImage image = reader.read();
+        if (!image.isNull() && image.width() * image.height() > best.width() * best.height())
+            best = std::move(image);
+    }
+    return IconOf(best);
+}
+
 QIcon IconOfDesktopEntry(const QString& path)
 {
     const QString icon = DesktopEntryIcon(path);
@@ -197,6 +404,66 @@ QIcon DrawnSheet()
 }
 
 } // namespace
+
+QByteArray IconFileFromProgram(const QByteArray& program, int number)
+{
+    if (number < 0)
+        return {};
+    const TResources resources(program);
+    const auto groups = resources.TypeDirectory(ResourceGroupIcon);
+    const auto icons = resources.TypeDirectory(ResourceIcon);
+    if (!groups || !icons)
+        return {};
+    const auto groupEntries = resources.Entries(*groups);
+    if (static_cast<size_t>(number) >= groupEntries.size())
+        return {};
+    const auto group = resources.FirstData(groupEntries[static_cast<size_t>(number)].second);
+    if (!group)
+        return {};
+    const TBytes& bytes = resources.Bytes;
+    const auto count = bytes.U16(group->first + 4);
+    if (!count || *count == 0 || 6 + 14 * uint64_t(*count) > group->second)
+        return {};
+
+    // The group lists its pictures by number; the pictures are resources of their own.
+    const auto iconEntries = resources.Entries(*icons);
+    std::vector<std::pair<uint64_t, uint32_t>> pictures;
+    std::vector<uint64_t> headers;
+    for (uint32_t i = 0; i < std::min<uint32_t>(*count, MaxGroupPictures); ++i) {
+        const uint64_t entry = group->first + 6 + 14 * uint64_t(i);
+        const auto id = bytes.U16(entry + 12);
+        if (!id)
+            return {};
+        for (const auto& [name, target] : iconEntries)
+            if (name == *id) {
+                if (const auto data = resources.FirstData(target)) {
+                    pictures.push_back(*data);
+                    headers.push_back(entry);
+                }
+                break;
+            }
+    }
+    if (pictures.empty())
+        return {};
+
+    QByteArray file;
+    Append16(file, 0);
+    Append16(file, 1);
+    Append16(file, static_cast<uint32_t>(pictures.size()));
+    uint64_t offset = 6 + 16 * uint64_t(pictures.size());
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        // Width, height, colours, reserved, planes and bits as the group has them.
+        file.append(reinterpret_cast<const char*>(bytes.At(headers[i])), 8);
+        Append32(file, pictures[i].second);
+        Append32(file, static_cast<uint32_t>(offset));
+        offset += pictures[i].second;
+        if (offset > MaxIconFileBytes)
+            return {};
+    }
+    for (const auto& [at, size] : pictures)
+        file.append(reinterpret_cast<const char*>(bytes.At(at)), static_cast<qsizetype>(size));
+    return file;
+}
 
 QIcon ThemeIcon(const QString& name, const QStringList& iconDirs)
 {
@@ -235,7 +502,7 @@ QIcon BossIconFromFile(const QString& file, int number)
     if (!info.isFile())
         return {};
     if (suffix == QLatin1String("exe") || suffix == QLatin1String("dll"))
-        return {}; // their icons are resources of another system's program format
+        return IconOfProgram(info.absoluteFilePath(), number);
     if (suffix == QLatin1String("desktop"))
         return IconOfDesktopEntry(info.absoluteFilePath());
     return IconOf(ReadPicture(info.absoluteFilePath(), number));

@@ -90,8 +90,9 @@ THideForm::THideForm(TIni& ini, const TLanguage& lang, QWidget* parent)
     OpenDialog_->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog_->setFilter(OpenDialog_->filter() | QDir::Hidden);
     OpenDialog_->setSizeGripEnabled(true);
-    OpenDialog_->setNameFilters({QStringLiteral("Icons and pictures (*.ico *.png *.svg *.svgz *.xpm *.desktop)"),
-        QStringLiteral("All files (*)")});
+    OpenDialog_->setNameFilters(
+        {QStringLiteral("Icons, pictures and programs (*.ico *.png *.svg *.svgz *.xpm *.desktop *.exe *.dll)"),
+            QStringLiteral("All files (*)")});
     RunOpenDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
     connect(BrowseButton, &QPushButton::clicked, this, &THideForm::BrowseButtonClick);

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -27,10 +28,120 @@ void Put32(QByteArray& bytes, int value)
     Put16(bytes, (value >> 16) & 0xffff);
 }
 
+constexpr int Side = 16;
+
+// One plain 16 x 16, 32-bit picture as an icon holds it: header, pixels, mask.
+QByteArray Picture(const QColor& colour)
+{
+    QByteArray bytes;
+    Put32(bytes, 40);
+    Put32(bytes, Side);
+    Put32(bytes, Side * 2); // the picture and its mask
+    Put16(bytes, 1);
+    Put16(bytes, 32);
+    for (int i = 0; i < 6; ++i)
+        Put32(bytes, 0);
+    for (int i = 0; i < Side * Side; ++i)
+        bytes.append(char(colour.blue())).append(char(colour.green())).append(char(colour.red())).append(char(255));
+    bytes.append(QByteArray(Side * 4, '\0')); // the mask: every pixel shows
+    return bytes;
+}
+
+// A Windows program whose resources hold one icon group per colour, each
+// with one picture, numbered from 1 (pictures) and 101 (groups).
+QByteArray Program(const QList<QColor>& colours)
+{
+    const int n = static_cast<int>(colours.size());
+    const int pictureBytes = static_cast<int>(Picture(Qt::red).size());
+    // The resource section: root, the two type directories, one language
+    // directory per resource, the data entries, then the data.
+    const int root = 0, icons = 32, groups = icons + 16 + 8 * n, languages = groups + 16 + 8 * n;
+    const int entries = languages + 2 * n * 24, data = entries + 2 * n * 16;
+    const int groupBytes = 6 + 14;
+    const int size = data + n * (pictureBytes + groupBytes);
+    const int rva = 0x1000;
+    QByteArray section;
+    const auto directory = [&](int count) {
+        for (int i = 0; i < 6; ++i)
+            Put16(section, 0);
+        Put16(section, 0);
+        Put16(section, count);
+    };
+    (void)root;
+    directory(2);
+    Put32(section, 3); // pictures
+    Put32(section, int(0x80000000u | unsigned(icons)));
+    Put32(section, 14); // groups
+    Put32(section, int(0x80000000u | unsigned(groups)));
+    for (int type = 0; type < 2; ++type) {
+        directory(n);
+        for (int i = 0; i < n; ++i) {
+            Put32(section, (type == 0 ? 1 : 101) + i);
+            Put32(section, int(0x80000000u | unsigned(languages + (type * n + i) * 24)));
+        }
+    }
+    for (int r = 0; r < 2 * n; ++r) {
+        directory(1);
+        Put32(section, 0x409);
+        Put32(section, entries + r * 16);
+    }
+    for (int r = 0; r < 2 * n; ++r) {
+        const bool picture = r < n;
+        const int at = data + (picture ? r * pictureBytes : n * pictureBytes + (r - n) * groupBytes);
+        Put32(section, rva + at);
+        Put32(section, picture ? pictureBytes : groupBytes);
+        Put32(section, 0);
+        Put32(section, 0);
+    }
+    for (const QColor& colour : colours)
+        section += Picture(colour);
+    for (int i = 0; i < n; ++i) {
+        Put16(section, 0);
+        Put16(section, 1);
+        Put16(section, 1);
+        section.append(char(Side)).append(char(Side)).append(char(0)).append(char(0));
+        Put16(section, 1);
+        Put16(section, 32);
+        Put32(section, pictureBytes);
+        Put16(section, 1 + i);
+    }
+    Q_ASSERT(section.size() == size);
+
+    QByteArray program("MZ");
+    program.append(QByteArray(0x3a, '\0'));
+    Put32(program, 0x40);
+    program.append("PE\0\0", 4);
+    Put16(program, 0x14c);
+    Put16(program, 1); // one section
+    Put32(program, 0);
+    Put32(program, 0);
+    Put32(program, 0);
+    Put16(program, 224);
+    Put16(program, 0x102);
+    QByteArray optional(224, '\0');
+    optional[0] = char(0x0b);
+    optional[1] = char(0x01);
+    optional[92] = char(16); // sixteen data directories
+    const auto set32 = [&](int at, int value) {
+        for (int i = 0; i < 4; ++i)
+            optional[at + i] = char((value >> (8 * i)) & 0xff);
+    };
+    set32(96 + 16, rva);
+    set32(96 + 20, size);
+    program += optional;
+    program.append(".rsrc\0\0\0", 8);
+    Put32(program, size);
+    Put32(program, rva);
+    Put32(program, size);
+    Put32(program, 0x200);
+    program.append(QByteArray(0x200 - program.size(), '\0'));
+    return program + section;
+}
+
 // An icon file with one plain 16 x 16, 32-bit picture per colour.
 QByteArray IconFile(const QList<QColor>& colours)
 {
-    constexpr int side = 16;
+    constexpr int side = Side;
     constexpr int imageBytes = 40 + side * side * 4 + side * 4;
     QByteArray bytes;
     Put16(bytes, 0);
@@ -45,18 +156,8 @@ QByteArray IconFile(const QList<QColor>& colours)
         Put32(bytes, offset);
         offset += imageBytes;
     }
-    for (const QColor& colour : colours) {
-        Put32(bytes, 40);
-        Put32(bytes, side);
-        Put32(bytes, side * 2); // the picture and its mask
-        Put16(bytes, 1);
-        Put16(bytes, 32);
-        for (int i = 0; i < 6; ++i)
-            Put32(bytes, 0);
-        for (int i = 0; i < side * side; ++i)
-            bytes.append(char(colour.blue())).append(char(colour.green())).append(char(colour.red())).append(char(255));
-        bytes.append(QByteArray(side * 4, '\0')); // the mask: every pixel shows
-    }
+    for (const QColor& colour : colours)
+        bytes += Picture(colour);
     return bytes;
 }
 
@@ -99,6 +200,59 @@ private slots:
         QVERIFY(BossIconFromFile(Path("two.ico"), -1).isNull());
         // The stand-in takes over where the file has no such icon.
         QVERIFY(!BossIcon(Path("two.ico"), 2).isNull());
+    }
+
+    void programsGiveTheirIconGroups()
+    {
+        const QByteArray program = Program({Qt::red, Qt::blue});
+        const QByteArray first = IconFileFromProgram(program, 0);
+        QCOMPARE(first.size(), 6 + 16 + Picture(Qt::red).size());
+        QCOMPARE(first.mid(22), Picture(Qt::red));
+        QCOMPARE(IconFileFromProgram(program, 1).mid(22), Picture(Qt::blue));
+        QVERIFY(IconFileFromProgram(program, 2).isEmpty());
+        QVERIFY(IconFileFromProgram(program, -1).isEmpty());
+
+        Write(Path("editor.exe"), program);
+        QCOMPARE(Middle(BossIconFromFile(Path("editor.exe"), 0)), QColor(Qt::red));
+        QCOMPARE(Middle(BossIconFromFile(Path("editor.exe"), 1)), QColor(Qt::blue));
+        QVERIFY(BossIconFromFile(Path("editor.exe"), 2).isNull());
+        Write(Path("Library.DLL"), program);
+        QCOMPARE(Middle(BossIconFromFile(Path("Library.DLL"), 1)), QColor(Qt::blue));
+    }
+
+    void damagedProgramsNeverCrash()
+    {
+        // Damage where the parser looks (headers, section table, resource
+        // tree) and anywhere, and cut files: never a read outside the bytes
+        // (the sanitizer build watches), never a hang.
+        const QByteArray good = Program({Qt::red, Qt::blue, Qt::green});
+        std::mt19937 random(7);
+        int survived = 0;
+        // STAKOR_FUZZ_ROUNDS runs longer by hand.
+        const int rounds = std::max(4000, qEnvironmentVariableIntValue("STAKOR_FUZZ_ROUNDS"));
+        for (int round = 0; round < rounds; ++round) {
+            QByteArray bad = good;
+            const int changes = 1 + static_cast<int>(random() % 6);
+            for (int i = 0; i < changes; ++i) {
+                const qsizetype window = round % 3 == 0 ? bad.size() : round % 3 == 1 ? 0x160 : 0x200 + 0x180;
+                const auto at = static_cast<qsizetype>(random() % static_cast<unsigned>(std::min(window, bad.size())));
+                bad[at] = static_cast<char>(round % 7 == 0 ? 0xff : random() & 0xff);
+            }
+            if (round % 9 == 0)
+                bad.truncate(static_cast<qsizetype>(random() % static_cast<unsigned>(bad.size())));
+            const QByteArray icon = IconFileFromProgram(bad, round % 4);
+            if (icon.isEmpty())
+                continue;
+            ++survived;
+            QVERIFY(icon.size() <= 8 * 1024 * 1024);
+            QBuffer buffer;
+            buffer.setData(icon);
+            QVERIFY(buffer.open(QIODevice::ReadOnly));
+            QImageReader(&buffer, "ico").read();
+        }
+        QVERIFY(survived > 0); // some damage leaves an icon to decode
+        QVERIFY(IconFileFromProgram(QByteArray(), 0).isEmpty());
+        QVERIFY(IconFileFromProgram("MZ", 0).isEmpty());
     }
 
     void picturesAndXpm()
@@ -164,7 +318,7 @@ private slots:
         QVERIFY(BossIconFromFile(Path("folder.ico"), 0).isNull());
         Write(Path("empty.ico"), {});
         QVERIFY(BossIconFromFile(Path("empty.ico"), 0).isNull());
-        Write(Path("program.exe"), QByteArray("MZ") + QByteArray(4096, '\x7f'));
+        Write(Path("program.exe"), QByteArray("MZ") + QByteArray(4096, '\x7f')); // no resources
         QVERIFY(BossIconFromFile(Path("program.exe"), 0).isNull());
         Write(Path("library.dll"), QByteArray("MZ") + QByteArray(64, '\0'));
         QVERIFY(BossIconFromFile(Path("library.dll"), 0).isNull());
