@@ -14,6 +14,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
+    xvfb xauth xdotool x11-utils openbox
 )
 
 install_missing() {

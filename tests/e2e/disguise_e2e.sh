@@ -16,11 +16,11 @@ script=$(readlink -f "$0")
 
 if [ "${2:-}" != --inner ]; then
     missing=()
-    for tool in xvfb-run Xvfb xdotool xprop xwininfo; do
+    for tool in xvfb-run Xvfb xauth xdotool xprop xwininfo; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     if [ ${#missing[@]} -gt 0 ]; then
-        echo "SKIP: disguise end-to-end test needs ${missing[*]} (apt-get install xvfb xdotool x11-utils openbox)"
+        echo "SKIP: disguise end-to-end test needs ${missing[*]} (apt-get install xvfb xauth xdotool x11-utils openbox)"
         exit 77
     fi
     # The game's single-instance marker is an abstract socket: a network
