@@ -49,6 +49,10 @@ THideForm::THideForm(TIni& ini, const TLanguage& lang, QWidget* parent)
     setObjectName(QStringLiteral("THideForm"));
     setFixedSize(274, 150);
     setModal(true);
+    // The small dialog font the fixed layout was made for (8 points at 96 dpi).
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(11);
+    setFont(small);
 
     Label1 = MakeLabel(this, "Label1", 8, 4);
     Edit1 = MakeEdit(this, "Edit1", QRect(8, 20, 169, 21));
