@@ -160,6 +160,8 @@ game_icon=$(xprop -id "$main" -notype _NET_WM_ICON | md5sum)
 
 # --- Esc disguises the game ---------------------------------------------------------
 focus "$main"
+xdotool key F2 # a running game
+sleep 0.5
 xdotool key Escape
 main_unmapped() { [ "$(map_state "$main")" = IsUnMapped ]; }
 if wait_for main_unmapped; then pass "Esc hid the game's window"; else fail "the game's window is still mapped"; fi
