@@ -214,7 +214,9 @@ private slots:
         TDisguiseWorld d("Geheim");
         d.StartGame();
         d.Esc();
+        d.W.Answers.Log.clear();
         QVERIFY(d.Disguise().StandIn()->close());
+        QVERIFY(d.W.Answers.Logged("music off")); // the game's close query ran
         QVERIFY(!d.W.Answers.Logged("ask " + d.W.Lang.GetText("MB3")));
         QVERIFY(d.W.Core->Game.Running); // a game closed away while minimised is not ended first
         QVERIFY(!d.Form().isVisible());
