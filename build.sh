@@ -14,11 +14,11 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     xdg-utils
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )
 # Only the tests need these: the window's run under a real X server.
-test_packages=(xvfb xdotool openbox x11-utils)
+test_packages=(xvfb xauth xdotool openbox x11-utils)
 
 install_missing() {
     local missing=() package

@@ -24,6 +24,7 @@
 #include "settings/language.h"
 #include "settings/message_texts.h"
 #include "shell/dialogs.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -73,6 +74,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     BuildWindowShape();
     MinimizeState = CloseState = 0;
     GameHot = SettingsHot = HelpHot = false;
+    Disguise_ = std::make_unique<TDisguise>(Core, *this, Minimized_);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         Guarded([&] {
             if (state == Qt::ApplicationActive)

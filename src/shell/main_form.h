@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QLabel>
@@ -22,6 +23,7 @@ namespace stakor {
 
 class TGameCore;
 class TDialogs;
+class TDisguise;
 
 // What the main window asks of the desktop; tests put stand-ins here.
 struct TDesktop {
@@ -65,6 +67,8 @@ public:
     TCaptionTable Captions() const;
 
     bool Minimized() const { return Minimized_; }
+    // Esc's disguise and the minimise, restore and activation rules.
+    TDisguise& Disguise() { return *Disguise_; }
     const QRegion& Shape() const { return WindowShape_; }
     const THotAreas& HotAreas() const { return Areas; }
 
@@ -193,6 +197,7 @@ private:
     bool HelpOpen = false;
     // A press on the frame; the move starts with the first motion while the button is down.
     bool DragPending = false;
+    std::unique_ptr<TDisguise> Disguise_;
     // Moving the window by hand where the window system will not.
     bool Dragging = false;
     QPoint DragOffset;

@@ -19,6 +19,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 
 namespace stakor {
@@ -89,7 +90,8 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
             PauseMenuItemClick();
             break;
         case Qt::Key_Escape:
-            break; // the disguise has its own key handling when set up
+            Disguise_->DisguiseGame();
+            break;
         case Qt::Key_Space:
         case Qt::Key_Down:
             control.DropKeyPress();
@@ -328,6 +330,10 @@ void TMainForm::FollowWindowState()
     // Qt takes the state asked for at once; without a window manager, or
     // with one that refuses, the window stays up. Only a minimised window
     // that is no longer shown counts.
+    // A window the disguise has hidden is neither minimised nor restored by
+    // the window system; only the password brings it back.
+    if (Disguise_->StandIn())
+        return;
     const QWindow* window = windowHandle();
     const bool iconified = isMinimized() && !(window && window->isExposed());
     if (iconified && !Minimized_)
@@ -365,6 +371,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::BringToFront()
 {
+    if (Disguise_->BringToFront())
+        return; // disguised: only the password brings the game back
     if (isMinimized())
         showNormal();
     show();
@@ -385,31 +393,25 @@ void TMainForm::ShowHelp(int context)
 
 void TMainForm::AppMinimize()
 {
-    Core.Rules.PauseGame();
-    Core.Sound.StopMusic();
-    Minimized_ = true;
+    Disguise_->AppMinimize();
     Trace("minimized");
 }
 
 void TMainForm::AppRestore()
 {
-    Minimized_ = false;
-    Core.Sound.StartMusic();
-    Trace("restored");
+    Disguise_->AppRestore();
+    if (!Minimized_)
+        Trace("restored");
 }
 
 void TMainForm::AppActivate()
 {
-    if (Minimized_ && isVisible())
-        AppRestore();
-    else
-        Core.Sound.StartMusic();
+    Disguise_->AppActivate();
 }
 
 void TMainForm::AppDeactivate()
 {
-    Core.Rules.PauseGame();
-    Core.Sound.StopMusic();
+    Disguise_->AppDeactivate();
 }
 
 } // namespace stakor

@@ -12,6 +12,7 @@
 #include "settings/language.h"
 #include "shell/about_form.h"
 #include "shell/dialogs.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 #include "shell/graphics_form.h"
 #include "shell/new_game_form.h"
@@ -339,7 +340,7 @@ void TMainForm::PlaySoundsMenuItemClick()
 void TMainForm::HideMenuItemClick()
 {
     RunModal([this] {
-        Desktop.ShowPlaceholder(QStringLiteral("Disguise settings"));
+        Disguise_->OpenSettings();
         HideMenuItem->setChecked(Core.Ini.BossEnable());
     });
 }

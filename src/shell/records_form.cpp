@@ -16,6 +16,7 @@
 #include "engine/random.h"
 #include "records/records.h"
 #include "settings/language.h"
+#include "settings/message_texts.h"
 #include "shell/dialogs.h"
 #include "shell/email.h"
 #include "shell/site.h"
@@ -407,7 +408,7 @@ void TRecordsForm::SendButtonClick()
     if (!file || !std::filesystem::is_regular_file(*file, error))
         return;
     QMessageBox question(
-        QMessageBox::NoIcon, ProgramTitle, FromPack(Lang.GetText("MB13")), QMessageBox::Ok | QMessageBox::Cancel, this);
+        QMessageBox::NoIcon, ProgramTitle, FromPack(MessageText(Lang, "MB13")), QMessageBox::Ok | QMessageBox::Cancel, this);
     if (question.exec() != QMessageBox::Ok)
         return;
     // Whether the mail program came up or not, nothing is shown: the dialog closes.

@@ -14,6 +14,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "shell/dialogs.h"
+#include "shell/disguise.h"
 #include "shell/game_core.h"
 #include "shell/main_form.h"
 
@@ -73,6 +74,9 @@ struct TShellWorld {
         Form->RunDialog = [this](QDialog& dialog) {
             Desktop.push_back("dialog " + dialog.windowTitle().toStdString() + (Core->Game.Paused ? " (paused)" : ""));
             return RunDialog ? RunDialog(dialog) : int(QDialog::Rejected);
+        };
+        Form->Disguise().OpenSettings = [this] {
+            Desktop.push_back(std::string("dialog Disguise settings") + (Core->Game.Paused ? " (paused)" : ""));
         };
     }
 

@@ -1,0 +1,288 @@
+#!/usr/bin/env bash
+# The disguise on a real X server (Xvfb), with the openbox window manager and
+# without any: Esc hides the game behind another title and icon, no window of
+# the game tells its title, its desktop entry or its icon meanwhile, a wrong
+# password and a second start reveal nothing, the right password brings the
+# game back.
+#
+#   tests/e2e/disguise_e2e.sh PATH/TO/stakor
+#
+# Exit status 77 (skipped) when the X tools are not installed.
+set -uo pipefail
+
+game=${1:?usage: disguise_e2e.sh PATH/TO/stakor}
+game=$(readlink -f "$game")
+script=$(readlink -f "$0")
+
+if [ "${2:-}" != --inner ]; then
+    missing=()
+    for tool in xvfb-run Xvfb xauth xdotool xprop xwininfo; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "SKIP: disguise end-to-end test needs ${missing[*]} (apt-get install xvfb xauth xdotool x11-utils openbox)"
+        exit 77
+    fi
+    # The game's single-instance marker is an abstract socket: a network
+    # namespace of our own keeps it apart from any other game of this user.
+    isolate=()
+    if [ -z "${STAKOR_E2E_ISOLATED:-}" ] && unshare -n true 2>/dev/null; then
+        isolate=(unshare -n)
+    else
+        echo "note: running without a network namespace of its own"
+    fi
+    status=0
+    managers=(none)
+    if command -v openbox >/dev/null; then
+        managers=(openbox none)
+    else
+        echo "note: openbox not installed; testing without a window manager only"
+    fi
+    for manager in "${managers[@]}"; do
+        echo "=== window manager: $manager"
+        STAKOR_E2E_ISOLATED=1 "${isolate[@]}" xvfb-run -a -s "-screen 0 1024x768x24" \
+            bash "$script" "$game" --inner "$manager" || status=1
+    done
+    exit $status
+fi
+
+manager=$3
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_CONFIG_HOME/Orvelan Games/Vexamo Stakor" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\r\n"BossEnable"=dword:00000001\r\n"BossTitle"="_Notes"\r\n"BossPassword"="_Geheim"\r\n"PlayMusic"=dword:00000000\r\n' \
+    >"$XDG_CONFIG_HOME/Orvelan Games/Vexamo Stakor/settings.reg"
+
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() { echo "ok: $*"; }
+
+# Polls a command for up to ten seconds.
+wait_for() {
+    local i
+    for i in $(seq 100); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+if [ "$manager" = openbox ]; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    pids+=($!)
+    wait_for xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
+        wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window' || true
+    sleep 0.5
+fi
+
+"$game" >"$work/game.log" 2>&1 &
+game_pid=$!
+pids+=($game_pid)
+
+visible_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+has_visible() { [ -n "$(visible_named "$1")" ]; }
+
+if ! wait_for has_visible 'Vexamo Stakor'; then
+    fail "the game's window never showed"
+    cat "$work/game.log"
+    exit 1
+fi
+main=$(visible_named 'Vexamo Stakor' | head -1)
+main_hex=$(printf '0x%x' "$main")
+# Every window the game's connection made shares its X resource base.
+base=$((main >> 21))
+
+game_windows() {
+    local id
+    for id in $(xwininfo -root -tree | grep -oE '^ +0x[0-9a-f]+'); do
+        [ $((id >> 21)) -eq $base ] && echo "$id"
+    done
+}
+
+map_state() { xwininfo -id "$1" | sed -n 's/.*Map State: //p'; }
+wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p'; }
+
+# Nothing of any game window may tell the game's name or show its icon.
+check_nothing_tells() {
+    local id props icon told=0
+    for id in $(game_windows); do
+        props=$(xprop -id "$id" WM_NAME _NET_WM_NAME WM_ICON_NAME _NET_WM_ICON_NAME WM_CLASS \
+            _GTK_APPLICATION_ID _KDE_NET_WM_DESKTOP_FILE 2>/dev/null)
+        if grep -qiE 'vexamo' <<<"$props"; then
+            fail "$1: window $id tells the game's name: $(grep -iE 'vexamo' <<<"$props" | head -2 | tr '\n' ' ')"
+            told=1
+        fi
+        if xprop -id "$id" _NET_WM_ICON 2>/dev/null | grep -q '='; then
+            icon=$(xprop -id "$id" -notype _NET_WM_ICON | md5sum)
+            if [ "$icon" = "$game_icon" ]; then
+                fail "$1: window $id shows the game's icon"
+                told=1
+            fi
+        fi
+    done
+    if xwininfo -root -tree | grep -qi 'vexamo'; then
+        fail "$1: xwininfo lists the game's name"
+        told=1
+    fi
+    [ $told -eq 0 ] && pass "$1: no window tells the game's name or shows its icon"
+}
+
+focus() {
+    if [ "$manager" = openbox ]; then
+        xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+    else
+        xdotool windowfocus --sync "$1"
+    fi
+}
+
+# The checks below must be able to see the game: before the disguise they do.
+game_seen() { xwininfo -root -tree | grep -qi vexamo && xprop -id "$main" _NET_WM_ICON | grep -q '='; }
+if wait_for game_seen; then
+    pass "shown: the game's name and icon are visible to the checks"
+else
+    fail "shown: the checks cannot see the game's name or icon:" \
+        "$(xprop -id "$main" WM_NAME _NET_WM_ICON | head -c 300)"
+fi
+game_icon=$(xprop -id "$main" -notype _NET_WM_ICON | md5sum)
+
+# --- Esc disguises the game ---------------------------------------------------------
+focus "$main"
+xdotool key F2 # a running game
+sleep 0.5
+xdotool key Escape
+main_unmapped() { [ "$(map_state "$main")" = IsUnMapped ]; }
+if wait_for main_unmapped; then pass "Esc hid the game's window"; else fail "the game's window is still mapped"; fi
+
+stand_in=""
+find_stand_in() {
+    local id
+    for id in $(game_windows); do
+        [ "$id" = "$main_hex" ] && continue
+        if xprop -id "$id" _NET_WM_NAME 2>/dev/null | grep -q '"Notes"' &&
+            xprop -id "$id" WM_CLASS 2>/dev/null | grep -q '='; then
+            stand_in=$id
+            return 0
+        fi
+    done
+    return 1
+}
+if wait_for find_stand_in; then pass "a task-bar window titled Notes stands in"; else fail "no stand-in window"; fi
+if [ -n "$stand_in" ] && xprop -id "$stand_in" _NET_WM_ICON | grep -q '='; then
+    pass "the stand-in carries an icon"
+else
+    fail "the stand-in has no icon"
+fi
+if [ "$manager" = openbox ] && [ -n "$stand_in" ]; then
+    iconic() { [ "$(wm_state "$stand_in")" = Iconic ]; }
+    if wait_for iconic; then pass "the stand-in is minimised"; else fail "the stand-in is not minimised"; fi
+    if xprop -root _NET_CLIENT_LIST | grep -q "$stand_in"; then
+        pass "the stand-in is in the window manager's client list"
+    else
+        fail "the stand-in is not a managed window"
+    fi
+    if xprop -root _NET_CLIENT_LIST | grep -q "$main_hex"; then fail "the game's window is still managed"; fi
+fi
+check_nothing_tells "disguised"
+
+# --- Restoring asks for the password -------------------------------------------------
+box=""
+find_box() {
+    local id
+    for id in $(visible_named Notes); do
+        id=$(printf '0x%x' "$id")
+        [ "$id" != "$stand_in" ] && [ "$id" != "$main_hex" ] && { box=$id; return 0; }
+    done
+    return 1
+}
+restore_stand_in() {
+    if [ "$manager" = openbox ]; then
+        xdotool windowactivate "$stand_in" 2>/dev/null
+    else
+        # No window manager minimises anything: the stand-in is on the screen; a click restores.
+        xdotool mousemove --window "$stand_in" 20 20 click 1
+    fi
+}
+answer() {
+    focus "$box"
+    xdotool mousemove --window "$box" 5 5
+    [ -n "$1" ] && xdotool type --delay 20 "$1"
+    xdotool key Return
+}
+box_gone() { ! xwininfo -id "$box" 2>/dev/null | grep -q IsViewable; }
+
+if [ -n "$stand_in" ]; then
+    restore_stand_in
+    if wait_for find_box; then pass "restoring asks for the password"; else fail "no password box"; fi
+    if [ -n "$box" ]; then
+        main_unmapped && pass "the game stays hidden while the box is up" || fail "the game showed before the password"
+        check_nothing_tells "password box up"
+        answer wrong
+        wait_for box_gone || fail "the password box did not close"
+        sleep 0.5
+        main_unmapped && pass "a wrong password leaves the game hidden" || fail "a wrong password showed the game"
+        if [ "$manager" = openbox ]; then
+            wait_for iconic && pass "a wrong password minimises again" || fail "not minimised after a wrong password"
+        fi
+        check_nothing_tells "after a wrong password"
+    fi
+fi
+
+# --- A second start while disguised ---------------------------------------------------
+box=""
+timeout 20 "$game" >"$work/second.log" 2>&1
+second=$?
+[ $second -eq 0 ] && pass "a second start ends with 0" || fail "a second start ended with $second"
+sleep 0.5
+main_unmapped && pass "a second start does not show the game" || fail "a second start showed the game"
+if wait_for find_box; then
+    pass "a second start brings up the password box"
+    check_nothing_tells "second start"
+    focus "$box"
+    xdotool key Escape # cancelled
+    wait_for box_gone || fail "the cancelled box did not close"
+    sleep 0.5
+    main_unmapped && pass "a cancelled box leaves the game hidden" || fail "a cancelled box showed the game"
+else
+    fail "a second start brought up no password box"
+fi
+
+# --- The right password -----------------------------------------------------------------
+box=""
+if [ -n "$stand_in" ]; then
+    restore_stand_in
+    if wait_for find_box; then
+        answer Geheim
+        main_mapped() { [ "$(map_state "$main")" = IsViewable ]; }
+        if wait_for main_mapped; then pass "the right password shows the game"; else fail "the right password did not show the game"; fi
+        title_back() { xprop -id "$main" _NET_WM_NAME | grep -q '"Vexamo Stakor"'; }
+        wait_for title_back && pass "the game's title is back" || fail "the title did not come back"
+        xprop -id "$main" WM_CLASS | grep -qi 'vexamo' && pass "the game's window class is back" ||
+            fail "the window class did not come back: $(xprop -id "$main" WM_CLASS)"
+        stand_in_gone() { ! xwininfo -id "$stand_in" >/dev/null 2>&1 || [ "$(map_state "$stand_in")" = IsUnMapped ]; }
+        wait_for stand_in_gone && pass "the stand-in is gone" || fail "the stand-in stayed"
+    else
+        fail "no password box for the right password"
+    fi
+fi
+
+kill "$game_pid" 2>/dev/null
+if [ $failures -gt 0 ]; then
+    echo "--- game output"
+    cat "$work/game.log"
+    echo "$failures check(s) failed with window manager: $manager"
+    exit 1
+fi
+echo "all checks passed with window manager: $manager"
