@@ -1,5 +1,6 @@
 #include "shell/hide_form.h"
 
+#include <algorithm>
 #include <exception>
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "shell/dialogs.h"
+#include "shell/form_captions.h"
 
 namespace stakor {
 
@@ -103,13 +105,17 @@ THideForm::THideForm(TIni& ini, const TLanguage& lang, QWidget* parent)
     connect(OkButton, &QPushButton::clicked, this, &THideForm::OkButtonClick);
 
     // FormCreate: the built-in captions, the pack's, and the stored settings.
-    setWindowTitle(QStringLiteral("Disguise settings"));
-    Label1->setText(QStringLiteral("Title in Taskbar (in minimize)"));
-    Label2->setText(QStringLiteral("Password"));
-    Label3->setText(QStringLiteral("File with icon (in minimize)"));
-    Label4->setText(QStringLiteral("Icon number"));
-    BrowseButton->setText(QStringLiteral("Browse..."));
-    CheckBox1->setText(QStringLiteral("Minimize in Taskbar"));
+    CaptionTable = {
+        {"HdFC", QStringLiteral("Disguise settings"), this, TCaptionKind::Title},
+        {"HdFL1", QStringLiteral("Title in Taskbar (in minimize)"), Label1},
+        {"HdFL2", QStringLiteral("Password"), Label2},
+        {"HdFL3", QStringLiteral("File with icon (in minimize)"), Label3},
+        {"HdFL4", QStringLiteral("Icon number"), Label4},
+        {"HdFBrBt", QStringLiteral("Browse..."), BrowseButton},
+        {"HdFChBx1", QStringLiteral("Minimize in Taskbar"), CheckBox1},
+    };
+    for (const TCaptionTarget& target : CaptionTable)
+        SetCaption(target, target.BuiltIn);
     LoadCaptions();
     Edit1->setText(FromPack(Ini.BossTitle()));
     Edit2->setText(FromPack(Ini.BossPassword()));
@@ -120,18 +126,19 @@ THideForm::THideForm(TIni& ini, const TLanguage& lang, QWidget* parent)
 
 void THideForm::LoadCaptions()
 {
-    if (!Lang.Loaded())
-        return;
-    const auto text = [this](const char* key) { return FromPack(Lang.GetText(key)); };
-    setWindowTitle(text("HdFC"));
-    Label1->setText(text("HdFL1"));
-    Label2->setText(text("HdFL2"));
-    Label3->setText(text("HdFL3"));
-    Label4->setText(text("HdFL4"));
-    BrowseButton->setText(text("HdFBrBt"));
-    CheckBox1->setText(text("HdFChBx1"));
+    stakor::LoadCaptions(Lang, CaptionTable);
     for (QLabel* label : {Label1, Label2, Label3, Label4})
         label->adjustSize();
+    // A longer translation widens its control and the dialog rather than being
+    // cut: the password and icon number column moves right of the longer label.
+    const int column = std::max({186, Label1->geometry().right() + 10, Label3->geometry().right() + 10});
+    for (QWidget* control : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Label4),
+             static_cast<QWidget*>(Edit4)})
+        control->move(column, control->y());
+    const int right = std::max({column + 80, Label2->geometry().right() + 1, Label4->geometry().right() + 1}) + 8;
+    if (right > width())
+        setFixedWidth(right);
+    GrowToFit(this, CaptionTable);
 }
 
 void THideForm::BrowseButtonClick()

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "shell/form_captions.h"
+
 class QCheckBox;
 class QFileDialog;
 class QLabel;
@@ -26,6 +28,8 @@ public:
 
     // Captions from the language pack (the built-in ones while none is loaded).
     void LoadCaptions();
+    // The captioned controls with their keys and built-in texts.
+    const TCaptionTable& Captions() const { return CaptionTable; }
 
     // Chooses Edit3's file. The file dialog is made here and run by
     // `RunOpenDialog`, which tests replace.
@@ -54,6 +58,7 @@ private:
     TIni& Ini;
     const TLanguage& Lang;
     QFileDialog* OpenDialog_;
+    TCaptionTable CaptionTable;
 };
 
 } // namespace stakor

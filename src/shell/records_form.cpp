@@ -336,6 +336,16 @@ TRecordsForm::TRecordsForm(const TRecords& records, TRandom& random, const TLang
     // Enter presses Ok unless another button has the focus; Escape closes as well.
     OkButton->setDefault(true);
 
+    CaptionTable = {
+        {"RecFC", QStringLiteral("High scores"), this, TCaptionKind::Title},
+        {"RecFN1", QStringLiteral("Childish"), TabControl, TCaptionKind::Tab, 0},
+        {"RecFN2", QStringLiteral("Simple"), TabControl, TCaptionKind::Tab, 1},
+        {"RecFN3", QStringLiteral("Kubrix"), TabControl, TCaptionKind::Tab, 2},
+        {"RecFN4", QStringLiteral("Pentix"), TabControl, TCaptionKind::Tab, 3},
+        {"RecFN5", QStringLiteral("V-Uvod"), TabControl, TCaptionKind::Tab, 4},
+        {"RecFSndBt", QStringLiteral("Send high scores"), SendButton},
+        {"RecFVwBt", QStringLiteral("Top records"), ViewButton},
+    };
     LoadCaptions();
     TabControl->setCurrentIndex(Picture_.ShownStyleIndex());
     connect(TabControl, &QTabBar::currentChanged, this, &TRecordsForm::TabControlChange);
@@ -369,14 +379,21 @@ void TRecordsForm::done(int result)
 
 void TRecordsForm::LoadCaptions()
 {
-    if (!Lang.Loaded())
-        return;
-    setWindowTitle(FromPack(Lang.GetText("RecFC")));
-    static constexpr const char* TabKeys[TRecords::Styles] = {"RecFN1", "RecFN2", "RecFN3", "RecFN4", "RecFN5"};
-    for (int i = 0; i < TRecords::Styles; ++i)
-        TabControl->setTabText(i, FromPack(Lang.GetText(TabKeys[i])));
-    SendButton->setText(FromPack(Lang.GetText("RecFSndBt")));
-    ViewButton->setText(FromPack(Lang.GetText("RecFVwBt")));
+    stakor::LoadCaptions(Lang, CaptionTable);
+    // A longer caption widens its button; the buttons to its right move along,
+    // and the dialog widens when Ok would be pushed off its edge.
+    int left = SendButton->x();
+    for (const TCaptionTarget& target : CaptionTable)
+        if (target.Target == SendButton || target.Target == ViewButton) {
+            auto* button = static_cast<QPushButton*>(target.Target);
+            button->setGeometry(left, button->y(), std::max(110, NeededWidth(target)), button->height());
+            left = button->geometry().right() + 9;
+        }
+    const int overflow = left - 1 - OkButton->x();
+    if (overflow > 0) {
+        setFixedSize(432 + overflow, height());
+        OkButton->move(352 + overflow, OkButton->y());
+    }
 }
 
 void TRecordsForm::ShowPicture()
@@ -407,8 +424,8 @@ void TRecordsForm::SendButtonClick()
     std::error_code error;
     if (!file || !std::filesystem::is_regular_file(*file, error))
         return;
-    QMessageBox question(
-        QMessageBox::NoIcon, ProgramTitle, FromPack(MessageText(Lang, "MB13")), QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox question(QMessageBox::NoIcon, ProgramTitle, FromPack(MessageText(Lang, "MB13")),
+        QMessageBox::Ok | QMessageBox::Cancel, this);
     if (question.exec() != QMessageBox::Ok)
         return;
     // Whether the mail program came up or not, nothing is shown: the dialog closes.

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "shell/form_captions.h"
+
 class QPushButton;
 
 namespace stakor {
@@ -129,6 +131,8 @@ public:
 
     // Captions from the language pack (nothing while no pack is loaded).
     void LoadCaptions();
+    // The captioned controls with their keys and built-in texts.
+    const TCaptionTable& Captions() const { return CaptionTable; }
 
     TRecordsTabControl* TabControl;
     QPushButton* SendButton;
@@ -153,6 +157,7 @@ private:
     const TLanguage& Lang;
     std::function<void(const QUrl&)> OpenUrl;
     TRecordsPicture Picture_;
+    TCaptionTable CaptionTable;
 };
 
 } // namespace stakor

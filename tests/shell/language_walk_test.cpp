@@ -15,7 +15,9 @@
 #include "settings/message_texts.h"
 #include "shell/about_form.h"
 #include "shell/graphics_form.h"
+#include "shell/hide_form.h"
 #include "shell/new_game_form.h"
+#include "shell/records_form.h"
 #include "shell_tests.h"
 #include "shell_world.h"
 
@@ -75,6 +77,18 @@ const std::vector<std::pair<const char*, TWindowFactory>>& Windows()
                 auto form = std::make_unique<TAboutForm>(w.Lang, QIcon(), nullptr);
                 TCaptionTable captions = form->Captions();
                 return TOpenWindow{std::move(form), nullptr, std::move(captions), {"AbFL1", "AbFL2"}, {}};
+            }},
+        {"high scores",
+            [](TShellWorld& w) {
+                auto form = std::make_unique<TRecordsForm>(w.Core->Records, w.Core->Random, w.Lang, 1, nullptr);
+                TCaptionTable captions = form->Captions();
+                return TOpenWindow{std::move(form), nullptr, std::move(captions), {}, {}};
+            }},
+        {"disguise settings",
+            [](TShellWorld& w) {
+                auto form = std::make_unique<THideForm>(w.Ini, w.Lang);
+                TCaptionTable captions = form->Captions();
+                return TOpenWindow{std::move(form), nullptr, std::move(captions), {}, {}};
             }},
     };
     return windows;
