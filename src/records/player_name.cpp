@@ -1,34 +1,15 @@
 #include "records/player_name.h"
 
-#include <array>
+#include "settings/text_encoding.h"
 
 namespace stakor {
 
 namespace {
 
-// What the bytes 0x80..0x9F stand for; 0 where the code page has no letter.
-constexpr std::array<char32_t, 32> Cp1252High = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6,
-    0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
-    0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
 bool IsCombiningMark(char32_t c)
 {
     return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) || (c >= 0x1DC0 && c <= 0x1DFF) ||
         (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE20 && c <= 0xFE2F) || c == 0x200D || (c >= 0xFE00 && c <= 0xFE0F);
-}
-
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // The next code point of UTF-8 text, or nothing for a bad sequence (of which
@@ -79,9 +60,9 @@ std::optional<unsigned char> Cp1252ByteOf(char32_t codePoint)
 {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
         return static_cast<unsigned char>(codePoint);
-    for (size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] != 0 && Cp1252High[i] == codePoint)
-            return static_cast<unsigned char>(0x80 + i);
+    for (unsigned char byte = 0x80; byte < 0xA0; ++byte)
+        if (Cp1252Defined(byte) && Cp1252CodePoint(byte) == codePoint)
+            return byte;
     return std::nullopt;
 }
 
@@ -109,7 +90,7 @@ std::string NameToUtf8(std::string_view name)
         if (c < 0x20 || c == 0x7F)
             cp = '?';
         else if (c >= 0x80 && c < 0xA0)
-            cp = Cp1252High[c - 0x80] != 0 ? Cp1252High[c - 0x80] : U'?';
+            cp = Cp1252Defined(c) ? Cp1252CodePoint(c) : U'?';
         AppendUtf8(out, cp);
     }
     return out;

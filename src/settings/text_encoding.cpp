@@ -90,6 +90,8 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -104,7 +106,15 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-} // namespace
+char32_t Cp1252CodePoint(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char32_t{byte};
+}
+
+bool Cp1252Defined(unsigned char byte)
+{
+    return byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 && byte != 0x9D;
+}
 
 std::string TextToUtf8(std::string_view bytes)
 {
@@ -114,7 +124,7 @@ std::string TextToUtf8(std::string_view bytes)
     out.reserve(bytes.size() * 2);
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char32_t{c});
+        AppendUtf8(out, Cp1252CodePoint(c));
     }
     return out;
 }
