@@ -109,11 +109,4 @@ void TDialogs::ShowRecords()
         OpenRecords();
 }
 
-void ShowPlaceholderDialog(QWidget* parent, const QString& title)
-{
-    QMessageBox box(QMessageBox::Information, title, title + QStringLiteral("\n\nThis dialog is not ready yet."),
-        QMessageBox::Ok, parent);
-    box.exec();
-}
-
 } // namespace stakor

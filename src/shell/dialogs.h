@@ -47,7 +47,5 @@ int TitleFitWidth(const QString& title);
 // Makes a message box at least as wide as its title needs.
 void WidenForTitle(QMessageBox& box);
 
-// Stands in for a dialog that is not there yet: a plain box with its title.
-void ShowPlaceholderDialog(QWidget* parent, const QString& title);
 
 } // namespace stakor

@@ -30,8 +30,6 @@ struct TDesktop {
     // Shows a help topic: 0 the contents, 21 the main window's topic.
     std::function<void(int context)> ShowHelp;
     std::function<void(const QUrl& address)> OpenUrl;
-    // Stands in for the dialogs that are not there yet.
-    std::function<void(const QString& title)> ShowPlaceholder;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the

@@ -119,7 +119,6 @@ int RunProgram(int argc, char** argv)
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
-    desktop.ShowPlaceholder = [&](const QString& title) { ShowPlaceholderDialog(form, title); };
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;

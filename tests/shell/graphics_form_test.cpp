@@ -61,7 +61,7 @@ struct TGraphicsWorld {
         w.Core = std::make_unique<TGameCore>(
             w.Ini, w.Lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers}, Dir, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
         w.Answers.Log.clear();
     }
     ~TGraphicsWorld()

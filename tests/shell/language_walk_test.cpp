@@ -260,7 +260,7 @@ private slots:
         w.Core = std::make_unique<TGameCore>(w.Ini, partial, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
             STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
         QCOMPARE(w.Form->StartMenuItem->text(), QStringLiteral("&Los\tF2"));
         QCOMPARE(w.Form->PauseMenuItem->text(), QStringLiteral("&Pause\tP"));
         QCOMPARE(w.Form->NameLabels[0]->text(), QStringLiteral("single"));
@@ -286,7 +286,7 @@ private slots:
         w.Core = std::make_unique<TGameCore>(w.Ini, none, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
             STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
         w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
+            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
         w.Core->Rules.StartGame();
         w.Answers.Answer = false;
         w.Form->close();

@@ -65,9 +65,6 @@ struct TShellWorld {
         TDesktop desktop;
         desktop.ShowHelp = [this](int context) { Desktop.push_back("help " + std::to_string(context)); };
         desktop.OpenUrl = [this](const QUrl& url) { Desktop.push_back("open " + url.toString().toStdString()); };
-        desktop.ShowPlaceholder = [this](const QString& title) {
-            Desktop.push_back("dialog " + title.toStdString() + (Core->Game.Paused ? " (paused)" : ""));
-        };
         Form = std::make_unique<TMainForm>(*Core, Dialogs, desktop);
         // Dialogs are logged and closed at once, as if cancelled; a test that
         // works a dialog sets RunDialog itself.

@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     TQuietDialogs quiet;
     TDialogs dialogs;
     TGameCore core(ini, lang, sound, {quiet, quiet, quiet}, programDir, std::nullopt, 20261208);
-    TMainForm form(core, dialogs, TDesktop{[](int) {}, [](const QUrl&) {}, [](const QString&) {}});
+    TMainForm form(core, dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
     form.move(40, 40);
     form.show();
     form.activateWindow();
