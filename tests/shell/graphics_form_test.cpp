@@ -57,11 +57,7 @@ struct TGraphicsWorld {
 
         World = std::make_unique<TShellWorld>(std::nullopt, 1, prepare);
         TShellWorld& w = *World;
-        w.Form.reset();
-        w.Core = std::make_unique<TGameCore>(
-            w.Ini, w.Lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers}, Dir, std::nullopt, 1);
-        w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+        w.Rebuild(w.Lang, Dir);
         w.Answers.Log.clear();
     }
     ~TGraphicsWorld()

@@ -256,11 +256,7 @@ private slots:
         TShellWorld w;
         TLanguage partial(w.Ini, folder);
         QVERIFY(partial.LoadLanguage("Partial"));
-        w.Form.reset();
-        w.Core = std::make_unique<TGameCore>(w.Ini, partial, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
-            STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
-        w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+        w.Rebuild(partial);
         QCOMPARE(w.Form->StartMenuItem->text(), QStringLiteral("&Los\tF2"));
         QCOMPARE(w.Form->PauseMenuItem->text(), QStringLiteral("&Pause\tP"));
         QCOMPARE(w.Form->NameLabels[0]->text(), QStringLiteral("single"));
@@ -282,11 +278,7 @@ private slots:
             QVERIFY2(!MessageText(none, key).empty(), key);
 
         // The close question of a window over a game without a pack.
-        w.Form.reset();
-        w.Core = std::make_unique<TGameCore>(w.Ini, none, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
-            STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
-        w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+        w.Rebuild(none);
         w.Core->Rules.StartGame();
         w.Answers.Answer = false;
         w.Form->close();

@@ -254,12 +254,7 @@ private slots:
         TShellWorld w;
         TLanguage lang(w.Ini, folder);
         lang.FindLanguages();
-        w.Form.reset(); // the window first: it lets go of the game's objects
-        w.Core.reset();
-        w.Core = std::make_unique<TGameCore>(w.Ini, lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
-            STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
-        w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+        w.Rebuild(lang);
         TMainForm& form = *w.Form;
         QCOMPARE(form.LanguageMenuItems.size(), size_t{2});
         QCOMPARE(form.LanguageMenuItems[0]->text(), QStringLiteral("Gone"));

@@ -77,6 +77,17 @@ struct TShellWorld {
         };
     }
 
+    // The game and a bare window made anew over another language store or
+    // program folder; the window goes first, as it lets go of the game's objects.
+    void Rebuild(TLanguage& lang, const std::filesystem::path& programDir = STAKOR_SOURCE_DATA_DIR)
+    {
+        Form.reset();
+        Core.reset();
+        Core = std::make_unique<TGameCore>(
+            Ini, lang, Answers, TDialogPorts{Answers, Answers, Answers}, programDir, std::nullopt, 1);
+        Form = std::make_unique<TMainForm>(*Core, Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+    }
+
     TIni Ini;
     TLanguage Lang{Ini, std::filesystem::path(STAKOR_SOURCE_DATA_DIR) / "Language"};
     TAnswers Answers;

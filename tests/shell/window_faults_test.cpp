@@ -160,12 +160,7 @@ private slots:
         TLanguage lang(w.Ini, folder);
         lang.FindLanguages();
         QVERIFY(lang.LoadLanguage("English"));
-        w.Form.reset();
-        w.Core.reset();
-        w.Core = std::make_unique<TGameCore>(w.Ini, lang, w.Answers, TDialogPorts{w.Answers, w.Answers, w.Answers},
-            STAKOR_SOURCE_DATA_DIR, std::nullopt, 1);
-        w.Form = std::make_unique<TMainForm>(
-            *w.Core, w.Dialogs, TDesktop{[](int) {}, [](const QUrl&) {}});
+        w.Rebuild(lang);
         TMainForm& form = *w.Form;
         QCOMPARE(form.LanguageMenuItems.size(), size_t{2});
         QAction* english = form.LanguageMenuItems[0];
