@@ -84,7 +84,7 @@ if [ "$manager" = openbox ]; then
     openbox --sm-disable >/dev/null 2>&1 &
     pids+=($!)
     wait_for xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
-        wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window' || true
+        wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep window >/dev/null' || true
     sleep 0.5
 fi
 
@@ -125,7 +125,7 @@ check_nothing_tells() {
             fail "$1: window $id tells the game's name: $(grep -iE 'vexamo' <<<"$props" | head -2 | tr '\n' ' ')"
             told=1
         fi
-        if xprop -id "$id" _NET_WM_ICON 2>/dev/null | grep -q '='; then
+        if xprop -id "$id" _NET_WM_ICON 2>/dev/null | grep '=' >/dev/null; then
             icon=$(xprop -id "$id" -notype _NET_WM_ICON | md5sum)
             if [ "$icon" = "$game_icon" ]; then
                 fail "$1: window $id shows the game's icon"
@@ -133,7 +133,7 @@ check_nothing_tells() {
             fi
         fi
     done
-    if xwininfo -root -tree | grep -qi 'vexamo'; then
+    if xwininfo -root -tree | grep -i 'vexamo' >/dev/null; then
         fail "$1: xwininfo lists the game's name"
         told=1
     fi
@@ -149,7 +149,7 @@ focus() {
 }
 
 # The checks below must be able to see the game: before the disguise they do.
-game_seen() { xwininfo -root -tree | grep -qi vexamo && xprop -id "$main" _NET_WM_ICON | grep -q '='; }
+game_seen() { xwininfo -root -tree | grep -i vexamo >/dev/null && xprop -id "$main" _NET_WM_ICON | grep '=' >/dev/null; }
 if wait_for game_seen; then
     pass "shown: the game's name and icon are visible to the checks"
 else
@@ -171,8 +171,8 @@ find_stand_in() {
     local id
     for id in $(game_windows); do
         [ "$id" = "$main_hex" ] && continue
-        if xprop -id "$id" _NET_WM_NAME 2>/dev/null | grep -q '"Notes"' &&
-            xprop -id "$id" WM_CLASS 2>/dev/null | grep -q '='; then
+        if xprop -id "$id" _NET_WM_NAME 2>/dev/null | grep '"Notes"' >/dev/null &&
+            xprop -id "$id" WM_CLASS 2>/dev/null | grep '=' >/dev/null; then
             stand_in=$id
             return 0
         fi
@@ -180,7 +180,7 @@ find_stand_in() {
     return 1
 }
 if wait_for find_stand_in; then pass "a task-bar window titled Notes stands in"; else fail "no stand-in window"; fi
-if [ -n "$stand_in" ] && xprop -id "$stand_in" _NET_WM_ICON | grep -q '='; then
+if [ -n "$stand_in" ] && xprop -id "$stand_in" _NET_WM_ICON | grep '=' >/dev/null; then
     pass "the stand-in carries an icon"
 else
     fail "the stand-in has no icon"
@@ -188,12 +188,12 @@ fi
 if [ "$manager" = openbox ] && [ -n "$stand_in" ]; then
     iconic() { [ "$(wm_state "$stand_in")" = Iconic ]; }
     if wait_for iconic; then pass "the stand-in is minimised"; else fail "the stand-in is not minimised"; fi
-    if xprop -root _NET_CLIENT_LIST | grep -q "$stand_in"; then
+    if xprop -root _NET_CLIENT_LIST | grep "$stand_in" >/dev/null; then
         pass "the stand-in is in the window manager's client list"
     else
         fail "the stand-in is not a managed window"
     fi
-    if xprop -root _NET_CLIENT_LIST | grep -q "$main_hex"; then fail "the game's window is still managed"; fi
+    if xprop -root _NET_CLIENT_LIST | grep "$main_hex" >/dev/null; then fail "the game's window is still managed"; fi
 fi
 check_nothing_tells "disguised"
 
@@ -221,7 +221,7 @@ answer() {
     [ -n "$1" ] && xdotool type --delay 20 "$1"
     xdotool key Return
 }
-box_gone() { ! xwininfo -id "$box" 2>/dev/null | grep -q IsViewable; }
+box_gone() { ! xwininfo -id "$box" 2>/dev/null | grep IsViewable >/dev/null; }
 
 if [ -n "$stand_in" ]; then
     restore_stand_in
@@ -267,9 +267,9 @@ if [ -n "$stand_in" ]; then
         answer Geheim
         main_mapped() { [ "$(map_state "$main")" = IsViewable ]; }
         if wait_for main_mapped; then pass "the right password shows the game"; else fail "the right password did not show the game"; fi
-        title_back() { xprop -id "$main" _NET_WM_NAME | grep -q '"Vexamo Stakor"'; }
+        title_back() { xprop -id "$main" _NET_WM_NAME | grep '"Vexamo Stakor"' >/dev/null; }
         wait_for title_back && pass "the game's title is back" || fail "the title did not come back"
-        xprop -id "$main" WM_CLASS | grep -qi 'vexamo' && pass "the game's window class is back" ||
+        xprop -id "$main" WM_CLASS | grep -i 'vexamo' >/dev/null && pass "the game's window class is back" ||
             fail "the window class did not come back: $(xprop -id "$main" WM_CLASS)"
         stand_in_gone() { ! xwininfo -id "$stand_in" >/dev/null 2>&1 || [ "$(map_state "$stand_in")" = IsUnMapped ]; }
         wait_for stand_in_gone && pass "the stand-in is gone" || fail "the stand-in stayed"

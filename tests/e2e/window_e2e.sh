@@ -77,12 +77,29 @@ await() {
     return 1
 }
 count() { grep -cE "$1" "$trace"; }
+# Waits up to 10 s for the trace's last line to match: a loaded machine may
+# take a while to write it.
+await_last() {
+    for _ in $(seq 1 200); do
+        tail -1 "$trace" | grep -E "$1" >/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+# Waits up to 10 s for a pattern to have matched N lines of the trace.
+await_count() {
+    for _ in $(seq 1 200); do
+        [ "$(count "$1")" -ge "$2" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
 
 if [ "$mode" = openbox ]; then
     openbox >/dev/null 2>&1 &
     wm=$!
     for _ in $(seq 1 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
         sleep 0.05
     done
 fi
@@ -116,17 +133,15 @@ drops=$(count '^trace fast drop on')
 await '^trace release' || fail "letting go of Down was not taken as a release"
 # Let go and pressed again: the next fast drop.
 xdotool key Down
-sleep 0.3
+await_count '^trace fast drop on' 2
 drops=$(count '^trace fast drop on')
 [ "$drops" -eq 2 ] || fail "a new press of Down after letting go gave $drops fast drops in all, not 2"
 
 # Ctrl+Pause pauses and resumes like Pause.
 xdotool key ctrl+Pause
-sleep 0.2
-tail -1 "$trace" | grep -q 'paused=1' || fail "Ctrl+Pause did not pause"
+await_last 'paused=1' || fail "Ctrl+Pause did not pause"
 xdotool key ctrl+Pause
-sleep 0.2
-tail -1 "$trace" | grep -q 'paused=0' || fail "Ctrl+Pause did not resume"
+await_last 'paused=0' || fail "Ctrl+Pause did not resume"
 
 # F1 during a game: the help opens and the game pauses.
 xdotool key F1
@@ -145,8 +160,7 @@ else
 fi
 focus
 xdotool key p
-sleep 0.3
-tail -1 "$trace" | grep -q 'paused=0' || fail "P after the help did not resume"
+await_last 'paused=0' || fail "P after the help did not resume"
 
 geometry() { xdotool getwindowgeometry "$window" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p'; }
 read -r mx my < <(sed -n 's/^trace shown minimize=\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$trace")
@@ -169,7 +183,11 @@ fi
 # Minimise: without a window manager the window stays up and nothing is
 # paused; under openbox it may be iconified, then comes back.
 xdotool mousemove --window "$window" "$mx" "$my" click 1
-sleep 1
+if [ "$mode" = openbox ]; then
+    await '^trace minimized' # a loaded window manager may take its time
+else
+    sleep 1
+fi
 if grep -q '^trace minimized' "$trace"; then
     [ "$mode" = openbox ] || fail "minimised without a window manager"
     echo "note ($mode): the window was iconified"
@@ -177,10 +195,10 @@ if grep -q '^trace minimized' "$trace"; then
     await '^trace restored' || fail "not restored after activation"
     focus
     xdotool key p
-    sleep 0.2
+    await_last 'paused=0' || fail "P after the restore did not resume"
 else
     echo "note ($mode): the window stayed up"
-    tail -1 "$trace" | grep -q 'paused=0' || fail "an ignored minimise paused the game"
+    tail -1 "$trace" | grep 'paused=0' >/dev/null || fail "an ignored minimise paused the game"
 fi
 xdotool mousemove --window "$window" "$cx" "$cy" click 1
 await '^trace close asks running=1' || fail "closing a running game did not ask"
