@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "audio/sound_player.h"
-#include "engine/random.h"
+#include "base/random.h"
 
 namespace stakor {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "glass/glass.h"
 #include "glass/glass_painter.h"
 

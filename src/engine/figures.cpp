@@ -4,7 +4,7 @@
 
 #include "audio/sound.h"
 #include "engine/game_view.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "glass/glass.h"
 #include "settings/ini.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/random.h"
+#include "base/random.h"
 
 namespace stakor {
 

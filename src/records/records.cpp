@@ -2,7 +2,7 @@
 
 #include "records/player_name.h"
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "settings/atomic_file.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"

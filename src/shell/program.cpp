@@ -15,16 +15,16 @@
 
 #include "audio/qt_window_calls.h"
 #include "audio/sound_player.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "records/records.h"
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/paths.h"
-#include "shell/dialogs.h"
-#include "shell/game_core.h"
-#include "shell/help_window.h"
-#include "shell/main_form.h"
-#include "shell/single_instance.h"
+#include "shell/forms/dialogs.h"
+#include "shell/game/game_core.h"
+#include "shell/window/help_window.h"
+#include "shell/window/main_form.h"
+#include "shell/desktop/single_instance.h"
 
 namespace stakor {
 

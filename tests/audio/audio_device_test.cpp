@@ -10,7 +10,7 @@
 
 #include "audio/audio_device.h"
 #include "audio/sound_player.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "fake_window_calls.h"
 
 namespace stakor {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/music_player.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "fake_window_calls.h"
 
 namespace stakor {

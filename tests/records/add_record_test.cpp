@@ -1,7 +1,7 @@
 // Offering a game's result to the high-score table.
 #include "records/records.h"
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "records_test_support.h"
 #include "settings/atomic_file.h"
 #include "settings/ini.h"

@@ -1,7 +1,7 @@
 // Names as the high-score table keeps them: one Windows-1252 byte per letter.
 #include "records/player_name.h"
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "records/records.h"
 #include "records_test_support.h"
 #include "settings/ini.h"

@@ -1,7 +1,7 @@
 // The high-score file when it is not a plain file, and its permissions.
 #include "records/records.h"
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "records_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The table layout, the scrambled file and reading and writing it.
 #include "records/records.h"
 
-#include "engine/random.h"
+#include "base/random.h"
 #include "records_test_support.h"
 #include "settings/atomic_file.h"
 

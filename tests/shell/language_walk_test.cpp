@@ -13,11 +13,11 @@
 #include <unistd.h>
 
 #include "settings/message_texts.h"
-#include "shell/about_form.h"
-#include "shell/graphics_form.h"
-#include "shell/hide_form.h"
-#include "shell/new_game_form.h"
-#include "shell/records_form.h"
+#include "shell/forms/about_form.h"
+#include "shell/forms/graphics_form.h"
+#include "shell/forms/hide_form.h"
+#include "shell/forms/new_game_form.h"
+#include "shell/forms/records_form.h"
 #include "shell_tests.h"
 #include "shell_world.h"
 

@@ -13,10 +13,10 @@
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
-#include "shell/dialogs.h"
-#include "shell/disguise.h"
-#include "shell/game_core.h"
-#include "shell/main_form.h"
+#include "shell/forms/dialogs.h"
+#include "shell/window/disguise.h"
+#include "shell/game/game_core.h"
+#include "shell/window/main_form.h"
 
 namespace stakor::test {
 

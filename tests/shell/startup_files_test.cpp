@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "shell/single_instance.h"
+#include "shell/desktop/single_instance.h"
 #include "shell_tests.h"
 
 namespace stakor::test {

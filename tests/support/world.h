@@ -13,7 +13,7 @@
 #include "engine/figures.h"
 #include "engine/game.h"
 #include "engine/game_view.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "glass/glass.h"
 #include "records/records.h"
 #include "settings/ini.h"

@@ -13,7 +13,7 @@
 #include "engine/figures.h"
 #include "engine/game_view.h"
 #include "engine/panels.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "glass/glass.h"
 #include "glass/glass_painter.h"
 #include "glass/resample.h"

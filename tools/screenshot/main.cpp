@@ -14,9 +14,9 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/paths.h"
-#include "shell/dialogs.h"
-#include "shell/game_core.h"
-#include "shell/main_form.h"
+#include "shell/forms/dialogs.h"
+#include "shell/game/game_core.h"
+#include "shell/window/main_form.h"
 
 namespace {
 

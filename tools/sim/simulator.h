@@ -14,7 +14,7 @@
 #include "engine/game.h"
 #include "engine/game_view.h"
 #include "engine/pixel_view.h"
-#include "engine/random.h"
+#include "base/random.h"
 #include "glass/glass.h"
 #include "glass/image_set.h"
 #include "options.h"

@@ -1,0 +1,429 @@
+#include "shell/window/disguise.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <QWidget>
+
+#include "audio/sound.h"
+#include "settings/ini.h"
+#include "settings/language.h"
+#include "settings/message_texts.h"
+#include "shell/desktop/boss_icon.h"
+#include "shell/forms/dialogs.h"
+#include "shell/game/game_core.h"
+#include "shell/forms/hide_form.h"
+
+#if defined(STAKOR_HAVE_XCB)
+#include <QtGui/qguiapplication_platform.h>
+#if QT_CONFIG(xcb)
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+#define STAKOR_X11_NAMES 1
+#endif
+#endif
+
+namespace stakor {
+
+namespace {
+
+// The password box takes at most this many characters.
+constexpr int MaxPasswordLength = 255;
+
+// An empty title would make the window system fall back to the program's
+// own name: a blank stands in for it.
+QString DisplayTitle(const QString& title)
+{
+    return title.isEmpty() ? QStringLiteral(" ") : title;
+}
+
+// A plain name for the disguise's window class: the icon file's base name,
+// else the title's letters, else a generic one.
+QByteArray PlainName(const QString& text)
+{
+    QByteArray name;
+    for (const QChar c : text)
+        if (c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_')))
+            name += static_cast<char>(c.toLower().unicode());
+    return name.left(64);
+}
+
+QByteArray Capitalised(QByteArray name)
+{
+    if (!name.isEmpty() && name[0] >= 'a' && name[0] <= 'z')
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
+}
+
+#if defined(STAKOR_X11_NAMES)
+
+xcb_connection_t* XConnection()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
+{
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (!reply)
+        return XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+QByteArray ReadProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property)
+{
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    if (!reply)
+        return {};
+    QByteArray value;
+    if (reply->format == 8)
+        value =
+            QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+// The names by which task bars know a window's program: the X11 class
+// (instance and class, each ending in a zero) and the desktop-entry name.
+void WriteNames(QWidget& widget, const QByteArray& windowClass, const QByteArray& entry)
+{
+    xcb_connection_t* connection = XConnection();
+    if (!connection)
+        return;
+    const auto window = static_cast<xcb_window_t>(widget.winId());
+    if (!windowClass.isEmpty())
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+            static_cast<uint32_t>(windowClass.size()), windowClass.constData());
+    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
+    for (const char* name : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
+        const xcb_atom_t atom = Atom(connection, name);
+        if (atom == XCB_ATOM_NONE)
+            continue;
+        if (entry.isEmpty())
+            xcb_delete_property(connection, window, atom);
+        else
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom, utf8, 8,
+                static_cast<uint32_t>(entry.size()), entry.constData());
+    }
+    xcb_flush(connection);
+}
+
+void ReadNames(QWidget& widget, QByteArray& windowClass, QByteArray& entry)
+{
+    xcb_connection_t* connection = XConnection();
+    if (!connection)
+        return;
+    const auto window = static_cast<xcb_window_t>(widget.winId());
+    windowClass = ReadProperty(connection, window, XCB_ATOM_WM_CLASS);
+    entry = ReadProperty(connection, window, Atom(connection, "_GTK_APPLICATION_ID"));
+    if (entry.isEmpty())
+        entry = ReadProperty(connection, window, Atom(connection, "_KDE_NET_WM_DESKTOP_FILE"));
+}
+
+// Qt's hidden group-leader window carries the program's name as its title;
+// it follows the disguise, so that no window of the program tells the name.
+void NameLeader(QWidget& widget, const QString& title)
+{
+    xcb_connection_t* connection = XConnection();
+    if (!connection)
+        return;
+    const xcb_atom_t leaderAtom = Atom(connection, "WM_CLIENT_LEADER");
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, static_cast<xcb_window_t>(widget.winId()), leaderAtom, XCB_ATOM_WINDOW, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    if (!reply)
+        return;
+    xcb_window_t leader = XCB_WINDOW_NONE;
+    if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        std::memcpy(&leader, xcb_get_property_value(reply), sizeof leader);
+    std::free(reply);
+    if (leader == XCB_WINDOW_NONE)
+        return;
+    const QByteArray utf8 = title.toUtf8();
+    const QByteArray latin1 = title.toLatin1();
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, Atom(connection, "_NET_WM_NAME"),
+        Atom(connection, "UTF8_STRING"), 8, static_cast<uint32_t>(utf8.size()), utf8.constData());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+        static_cast<uint32_t>(latin1.size()), latin1.constData());
+    xcb_flush(connection);
+}
+
+#else
+
+void WriteNames(QWidget&, const QByteArray&, const QByteArray&) {}
+void ReadNames(QWidget&, QByteArray&, QByteArray&) {}
+void NameLeader(QWidget&, const QString&) {}
+
+#endif
+
+} // namespace
+
+// The stand-in's task-bar entry leads back to the game: restoring it, or a
+// click or key in it where no window manager minimises it, asks to restore.
+class TDisguise::TStandIn : public QWidget {
+public:
+    TStandIn(std::function<void()> restore, std::function<bool()> close)
+        : QWidget(nullptr, Qt::Window), Restore(std::move(restore)), Close(std::move(close))
+    {
+        setObjectName(QStringLiteral("DisguiseStandIn"));
+        setAttribute(Qt::WA_QuitOnClose);
+        resize(320, 200);
+        setAutoFillBackground(true);
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowStateChange && !isMinimized() && isVisible())
+            Restore();
+        QWidget::changeEvent(event);
+    }
+    void mousePressEvent(QMouseEvent*) override { Restore(); }
+    void keyPressEvent(QKeyEvent*) override { Restore(); }
+    void closeEvent(QCloseEvent* event) override
+    {
+        // Closing the disguised program closes the game, as from its own task-bar entry.
+        if (Close())
+            event->accept();
+        else
+            event->ignore();
+    }
+
+private:
+    std::function<void()> Restore;
+    std::function<bool()> Close;
+};
+
+TDisguise::TDisguise(TGameCore& core, QWidget& window, bool& minimized)
+    : Core(core), Window(window), Minimized(minimized), Caption(ProgramTitle), TaskBarTitle_(ProgramTitle)
+{
+    AskPassword = [this](const QString& caption, const QString& prompt) { return PasswordBox(caption, prompt); };
+    OpenSettings = [this] {
+        THideForm form(Core.Ini, Core.Lang, &Window);
+        form.exec();
+    };
+}
+
+TDisguise::~TDisguise()
+{
+    delete StandIn_.data();
+}
+
+TDisguise::EState TDisguise::State() const
+{
+    if (!Minimized)
+        return EState::Shown;
+    if (StandIn_)
+        return EState::DisguisedAndHidden;
+    return Disguised() ? EState::Disguised : EState::Minimized;
+}
+
+QWidget* TDisguise::StandIn() const
+{
+    return StandIn_.data();
+}
+
+void TDisguise::DisguiseGame()
+{
+    if (!Core.Ini.BossEnable())
+        return;
+    HideInfoInTaskBar();
+    if (!Core.Ini.BossPassword().empty()) {
+        MakeStandIn();
+        Window.hide();
+    }
+    MinimizeApplication();
+    if (!Minimized)
+        AppMinimize(); // a hidden window reports no minimising of its own
+}
+
+void TDisguise::HideInfoInTaskBar()
+{
+    if (!Dressed) {
+        ProgramIcon = QApplication::windowIcon();
+        ProgramDesktopName = QGuiApplication::desktopFileName();
+        ReadNames(Window, ProgramClass, ProgramEntry);
+    }
+    TaskBarTitle_ = FromPack(Core.Ini.BossTitle());
+    const QString file = FromPack(Core.Ini.BossFile());
+    DisguiseIcon = BossIcon(file, Core.Ini.BossIconNumber());
+    DisguiseName = PlainName(QFileInfo(file).completeBaseName());
+    if (DisguiseName.isEmpty())
+        DisguiseName = PlainName(TaskBarTitle_);
+    if (DisguiseName.isEmpty())
+        DisguiseName = "editor";
+    Dressed = true;
+    // Windows made from now on (the stand-in, the password box) take these.
+    QApplication::setWindowIcon(DisguiseIcon);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DisguiseName));
+    Window.setWindowTitle(DisplayTitle(TaskBarTitle_));
+    Window.setWindowIcon(DisguiseIcon);
+    Dress(Window);
+    NameLeader(Window, DisplayTitle(TaskBarTitle_));
+}
+
+void TDisguise::UndoTaskBarInfo()
+{
+    TaskBarTitle_ = Caption;
+    Window.setWindowTitle(Caption);
+    if (!Dressed)
+        return;
+    Dressed = false;
+    QApplication::setWindowIcon(ProgramIcon);
+    QGuiApplication::setDesktopFileName(ProgramDesktopName);
+    Window.setWindowIcon(QIcon()); // the program's icon again
+    if (!ProgramClass.isEmpty())
+        WriteNames(Window, ProgramClass, ProgramEntry);
+    NameLeader(Window, Caption);
+}
+
+void TDisguise::Dress(QWidget& widget) const
+{
+    if (Dressed)
+        WriteNames(widget, DisguiseName + '\0' + Capitalised(DisguiseName) + '\0', DisguiseName);
+}
+
+void TDisguise::MakeStandIn()
+{
+    if (StandIn_)
+        return;
+    auto* standIn = new TStandIn([this] { QueueRestore(); },
+        [this] {
+            // Closing from the task bar while minimised never asks (the close
+            // query sees `Minimized`), and the stand-in goes with the game.
+            return Window.close();
+        });
+    standIn->setWindowTitle(DisplayTitle(TaskBarTitle_));
+    standIn->setWindowIcon(DisguiseIcon);
+    standIn->move(Window.pos());
+    Dress(*standIn);
+    StandIn_ = standIn;
+}
+
+void TDisguise::DropStandIn()
+{
+    if (!StandIn_)
+        return;
+    StandIn_->hide();
+    StandIn_->deleteLater(); // it may be the one whose event led here
+    StandIn_ = nullptr;
+}
+
+void TDisguise::MinimizeApplication()
+{
+    if (StandIn_)
+        StandIn_->showMinimized();
+    else
+        Window.showMinimized();
+}
+
+void TDisguise::ShowWindowAgain()
+{
+    DropStandIn();
+    UndoTaskBarInfo(); // the window's names go back before it is mapped
+    Window.showNormal();
+    Window.raise();
+    Window.activateWindow();
+}
+
+void TDisguise::QueueRestore()
+{
+    // A restore runs a modal box: never inside the event that asked for it.
+    if (RestoreQueued)
+        return;
+    RestoreQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        if (RestoreQueued)
+            AppRestore();
+    });
+}
+
+void TDisguise::AppMinimize()
+{
+    Core.Rules.PauseGame();
+    Core.Sound.StopMusic();
+    Minimized = true;
+}
+
+void TDisguise::AppRestore()
+{
+    RestoreQueued = false;
+    if (Restoring)
+        return; // the password box is already up
+    const QScopedValueRollback<bool> restoring(Restoring, true);
+    const std::string& password = Core.Ini.BossPassword();
+    if (Disguised() && !password.empty()) {
+        const std::optional<QString> answer = AskPassword(TaskBarTitle_, FromPack(MessageText(Core.Lang, "MB14")));
+        const bool right = answer && (answer->toStdString() == password || *answer == FromPack(password));
+        if (!right) {
+            MinimizeApplication();
+            return;
+        }
+        ShowWindowAgain();
+    } else if (StandIn_) {
+        // Hidden under the game's own title: nothing to ask, but the window
+        // must come back, or nothing would lead to it any more.
+        ShowWindowAgain();
+    }
+    Minimized = false;
+    Core.Sound.StartMusic();
+    UndoTaskBarInfo();
+}
+
+void TDisguise::AppActivate()
+{
+    if (Minimized && Window.isVisible())
+        AppRestore();
+    else if (!Minimized)
+        Core.Sound.StartMusic(); // no music while minimised or disguised
+}
+
+void TDisguise::AppDeactivate()
+{
+    Core.Rules.PauseGame();
+    Core.Sound.StopMusic();
+}
+
+bool TDisguise::BringToFront()
+{
+    const bool guarded = Disguised() && !Core.Ini.BossPassword().empty();
+    if (!guarded && !StandIn_)
+        return false;
+    QueueRestore();
+    return true;
+}
+
+std::optional<QString> TDisguise::PasswordBox(const QString& caption, const QString& prompt)
+{
+    // No parent: the game's window is hidden, and the box must not lead to it.
+    QInputDialog box;
+    box.setObjectName(QStringLiteral("PasswordBox"));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(QLineEdit::Normal); // typed in plain, as the settings show it
+    box.setWindowTitle(DisplayTitle(caption));
+    box.setLabelText(prompt);
+    box.setTextValue(QString());
+    if (auto* edit = box.findChild<QLineEdit*>())
+        edit->setMaxLength(MaxPasswordLength);
+    if (Dressed)
+        box.setWindowIcon(DisguiseIcon);
+    Dress(box);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
+}
+
+} // namespace stakor
