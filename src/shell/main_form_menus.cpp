@@ -16,6 +16,7 @@
 #include "shell/game_core.h"
 #include "shell/graphics_form.h"
 #include "shell/new_game_form.h"
+#include "shell/pack_locale.h"
 #include "shell/records_form.h"
 
 namespace stakor {
@@ -280,6 +281,7 @@ void TMainForm::LanguageMenuItemClick(QAction* item)
         item->setChecked(true);
         LanguageInForce = item;
         LoadCaptions();
+        UseQtTextsOfPack(Core.Lang, Core.Ini);
     } else {
         // The item checked itself when chosen; the mark goes back to the pack in force.
         item->setChecked(false);

@@ -24,6 +24,7 @@
 #include "shell/game_core.h"
 #include "shell/help_window.h"
 #include "shell/main_form.h"
+#include "shell/pack_locale.h"
 #include "shell/single_instance.h"
 
 namespace stakor {
@@ -104,6 +105,7 @@ int RunProgram(int argc, char** argv)
         WidenForTitle(box);
         box.exec();
     }
+    UseQtTextsOfPack(lang, ini);
 
     TGameCore core(ini, lang, sound, {dialogs, dialogs, dialogs}, programDir, TRecords::DefaultFile(), seed);
     sound.Switches.PlaySound = [&ini] { return ini.PlaySound(); };
@@ -114,8 +116,10 @@ int RunProgram(int argc, char** argv)
     TDesktop desktop;
     TMainForm* form = nullptr;
     desktop.ShowHelp = [&](int context) {
-        if (!help)
-            help = std::make_unique<THelpWindow>(programDir / "help");
+        // The help in the pack's language, also after a change of pack.
+        const std::filesystem::path folder = HelpFolder(programDir / "help", PackLanguageCode(lang, ini));
+        if (!help || help->PagesFolder() != folder)
+            help = std::make_unique<THelpWindow>(folder);
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
