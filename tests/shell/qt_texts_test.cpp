@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "shell/graphics_form.h"
+#include "shell/help_window.h"
 #include "shell/pack_locale.h"
 #include "shell_tests.h"
 #include "shell_world.h"
@@ -96,6 +97,7 @@ private slots:
         QCOMPARE(ButtonsOfBox(yesNo), (QStringList{"Ja", "Nein"}));
         QVERIFY(ButtonsOfBox(namePrompt).contains(QStringLiteral("Abbrechen")));
         QVERIFY(ButtonsOfBox(colour).contains(QStringLiteral("Abbrechen")));
+        QVERIFY(ButtonsOfBox([&] { ChoosePictureDialog(&form); }).contains(QStringLiteral("Abbrechen")));
 
         french->trigger();
         QCOMPARE(ButtonsOfBox(yesNo), (QStringList{"Non", "Oui"}));
@@ -192,6 +194,32 @@ private slots:
         QCOMPARE(HelpFolder(help, "tlh"), help);
         QCOMPARE(HelpFolder(help, ".."), help);
         QCOMPARE(HelpFolder(fs::path(STAKOR_SOURCE_DATA_DIR) / "no-help", "de"), fs::path(STAKOR_SOURCE_DATA_DIR) / "no-help");
+
+        // The shipped packs lead to their pages.
+        TIni ini(std::nullopt);
+        TLanguage lang(ini, fs::path(STAKOR_SOURCE_DATA_DIR) / "Language");
+        for (const auto& [name, folder] : {std::pair{"German", help / "de"}, {"French", help / "fr"}, {"English", help}}) {
+            QVERIFY(lang.LoadLanguage(name));
+            QCOMPARE(HelpFolder(help, PackLanguageCode(lang, ini)), folder);
+        }
+    }
+
+    // The help window reads a translated page with its pictures from the
+    // shared folder, at the main window's topic.
+    void theTranslatedHelpShowsWithItsPictures()
+    {
+        const fs::path help = fs::path(STAKOR_SOURCE_DATA_DIR) / "help";
+        for (const auto& [code, title] : {std::pair{"de", "Hilfe zu Vexamo Stakor: Das Hauptfenster"},
+                 {"fr", "Aide de Vexamo Stakor\u00a0: la fen\u00eatre principale"}}) {
+            THelpWindow window(HelpFolder(help, code));
+            window.ShowTopic(21);
+            QCOMPARE(window.documentTitle(), QString::fromUtf8(title));
+            QCOMPARE(window.source().fragment(), QStringLiteral("context-21"));
+            const QVariant picture = window.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("../images/cell-triangles.png")));
+            QVERIFY(picture.isValid());
+            QVERIFY(!qvariant_cast<QImage>(picture).isNull() || !picture.toByteArray().isEmpty());
+            window.close();
+        }
     }
 };
 
