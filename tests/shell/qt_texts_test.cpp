@@ -150,12 +150,15 @@ private slots:
         QCOMPARE(codeOf("French"), std::string("fr"));
         QCOMPARE(codeOf("Klingon"), std::string("tlh"));
 
-        // The shipped packs say their language.
+        // The shipped German and French packs say their language; English
+        // is known by its name.
         TLanguage shipped(ini, fs::path(STAKOR_SOURCE_DATA_DIR) / "Language");
-        for (const auto& [name, code] : {std::pair{"English", "en"}, {"German", "de"}, {"French", "fr"}}) {
+        for (const auto& [name, code] : {std::pair{"German", "de"}, {"French", "fr"}}) {
             QVERIFY(shipped.LoadLanguage(name));
             QCOMPARE(shipped.FindText("LangCode").value_or(""), std::string(code));
         }
+        QVERIFY(shipped.LoadLanguage("English"));
+        QCOMPARE(PackLanguageCode(shipped, ini), std::string("en"));
     }
 
     void aLanguageQtLacksStaysEnglishQuietly()
