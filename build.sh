@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
-    xdg-utils
+    xdg-utils qt6-translations-l10n
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )

@@ -20,11 +20,12 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/paths.h"
+#include "shell/desktop/single_instance.h"
 #include "shell/forms/dialogs.h"
+#include "shell/forms/pack_locale.h"
 #include "shell/game/game_core.h"
 #include "shell/window/help_window.h"
 #include "shell/window/main_form.h"
-#include "shell/desktop/single_instance.h"
 
 namespace stakor {
 
@@ -104,6 +105,7 @@ int RunProgram(int argc, char** argv)
         WidenForTitle(box);
         box.exec();
     }
+    UseQtTextsOfPack(lang, ini);
 
     TGameCore core(ini, lang, sound, {dialogs, dialogs, dialogs}, programDir, TRecords::DefaultFile(), seed);
     sound.Switches.PlaySound = [&ini] { return ini.PlaySound(); };
@@ -114,8 +116,10 @@ int RunProgram(int argc, char** argv)
     TDesktop desktop;
     TMainForm* form = nullptr;
     desktop.ShowHelp = [&](int context) {
-        if (!help)
-            help = std::make_unique<THelpWindow>(programDir / "help");
+        // The help in the pack's language, also after a change of pack.
+        const std::filesystem::path folder = HelpFolder(programDir / "help", PackLanguageCode(lang, ini));
+        if (!help || help->PagesFolder() != folder)
+            help = std::make_unique<THelpWindow>(folder);
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };

@@ -21,6 +21,7 @@ public:
     // shows nothing and reports nothing. The window goes beside the game
     // window's frame when one is given.
     void ShowTopic(int context, const QRect& game = {});
+    const std::filesystem::path& PagesFolder() const { return Folder; }
 
 private:
     std::filesystem::path Folder;

@@ -12,11 +12,12 @@
 #include "settings/language.h"
 #include "shell/forms/about_form.h"
 #include "shell/forms/dialogs.h"
-#include "shell/window/disguise.h"
-#include "shell/game/game_core.h"
 #include "shell/forms/graphics_form.h"
 #include "shell/forms/new_game_form.h"
+#include "shell/forms/pack_locale.h"
 #include "shell/forms/records_form.h"
+#include "shell/game/game_core.h"
+#include "shell/window/disguise.h"
 
 namespace stakor {
 
@@ -280,6 +281,7 @@ void TMainForm::LanguageMenuItemClick(QAction* item)
         item->setChecked(true);
         LanguageInForce = item;
         LoadCaptions();
+        UseQtTextsOfPack(Core.Lang, Core.Ini);
     } else {
         // The item checked itself when chosen; the mark goes back to the pack in force.
         item->setChecked(false);
