@@ -14,6 +14,7 @@
 #include "shell/dialogs.h"
 #include "shell/disguise.h"
 #include "shell/game_core.h"
+#include "shell/window_system.h"
 #include "shell/graphics_form.h"
 #include "shell/new_game_form.h"
 #include "shell/records_form.h"
@@ -237,7 +238,7 @@ bool TMainForm::SetMode(int mode)
         Areas = BuildHotAreas(WindowShape_, Core.Images, QSize(Core.Glass.Bitmap.Width, Core.Glass.Bitmap.Height));
         setFixedSize(bounds.size());
         move(bounds.topLeft());
-        setMask(WindowShape_);
+        WindowSystem().Shape(*this, WindowShape_);
         Core.View.InitLifeBar();
         PlaceLabels();
         Core.View.Present(); // with the time box, when shown

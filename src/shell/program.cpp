@@ -25,6 +25,7 @@
 #include "shell/help_window.h"
 #include "shell/main_form.h"
 #include "shell/single_instance.h"
+#include "shell/window_system.h"
 
 namespace stakor {
 
@@ -71,8 +72,10 @@ int RunProgram(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("vexamo-stakor"));
 
     // A second start brings the running game to the front and ends at once.
+    // The launcher's activation token goes along: with it the running game
+    // may take the front on Wayland.
     TSingleInstance marker;
-    if (!marker.Claim())
+    if (!marker.Claim(LaunchToken()))
         return 0;
 
     const std::filesystem::path programDir = FindProgramDir();
@@ -123,7 +126,8 @@ int RunProgram(int argc, char** argv)
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
     sound.Switches.Minimized = [&mainForm] { return mainForm.Minimized(); };
-    QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm, [&] { mainForm.BringToFront(); });
+    QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm,
+        [&](const QString& token) { mainForm.BringToFront(token); });
 
     TStartupReport report(clock);
     if (qEnvironmentVariableIsSet("STAKOR_REPORT_STARTUP"))
