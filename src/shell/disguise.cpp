@@ -34,14 +34,19 @@ QString DisplayTitle(const QString& title)
     return title.isEmpty() ? QStringLiteral(" ") : title;
 }
 
-// A plain name for the disguise's window class: the icon file's base name,
-// else the title's letters, else a generic one.
+// A plain name for the disguise's window class and application id: the icon
+// file's base name, else the title's letters, else a generic one. The
+// reverse-domain names of desktop entries ("org.gnome.TextEditor") keep their
+// dots and case, which Wayland desktops match the entry by.
 QByteArray PlainName(const QString& text)
 {
+    const bool reverseDomain = text.contains(QLatin1Char('.'));
     QByteArray name;
     for (const QChar c : text)
-        if (c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_')))
-            name += static_cast<char>(c.toLower().unicode());
+        if (c.unicode() < 128 &&
+            (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                (c == QLatin1Char('.') && !name.isEmpty())))
+            name += static_cast<char>(reverseDomain ? c.unicode() : c.toLower().unicode());
     return name.left(64);
 }
 
