@@ -270,10 +270,19 @@ public:
     void NameLeader(QWidget&, const QString&) override {}
 };
 
+TWindowSystem* StandIn = nullptr;
+
 } // namespace
+
+void UseWindowSystem(TWindowSystem* standIn)
+{
+    StandIn = standIn;
+}
 
 TWindowSystem& WindowSystem()
 {
+    if (StandIn != nullptr)
+        return *StandIn;
     static const std::unique_ptr<TWindowSystem> system = []() -> std::unique_ptr<TWindowSystem> {
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
             return std::make_unique<TWaylandSystem>();

@@ -60,6 +60,10 @@ public:
 // application object exists) and kept until the program ends.
 TWindowSystem& WindowSystem();
 
+// Tests answer for the desktop with a stand-in; null goes back to the
+// platform's own answer. The stand-in must outlive its use.
+void UseWindowSystem(TWindowSystem* standIn);
+
 // The activation token a launcher gave this start ("" without one); it goes
 // to the running copy when this start hands over.
 QString LaunchToken();
