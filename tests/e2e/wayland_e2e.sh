@@ -44,15 +44,19 @@ if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
         "$top/game/$(basename "$program")" "$top/game/$(basename "$vnc_input")")
     # Its own network namespace keeps the game's single-instance marker apart
     # from any other game of the same user on the machine.
+    # wayvnc listens on a local socket, so the namespace needs no loopback.
+    # Sway refuses root: root runs it as "nobody".
     if [ "$(id -u)" -eq 0 ]; then
+        isolate=(unshare -n setpriv --reuid=65534 --regid=65534 --clear-groups)
         chown -R 65534:65534 "$top"
-        unshare -n setpriv --reuid=65534 --regid=65534 --clear-groups "${inner[@]}"
-    elif unshare --user --map-user="$(id -u)" --map-group="$(id -g)" -n true 2>/dev/null; then
-        unshare --user --map-user="$(id -u)" --map-group="$(id -g)" -n "${inner[@]}"
     else
+        isolate=(unshare --user --map-user="$(id -u)" --map-group="$(id -g)" -n)
+    fi
+    if ! "${isolate[@]}" true 2>/dev/null; then
         echo "SKIPPED: wayland_e2e.sh needs 'unshare -n' (a network namespace of its own)"
         exit 77
     fi
+    "${isolate[@]}" "${inner[@]}"
     exit $?
 fi
 
