@@ -158,6 +158,8 @@ fi
 sleep 1 # the first frames
 shot shown
 read -r wx wy ww wh _ < <(game_window)
+swaymsg -t get_tree | jq -r '.. | objects | select(.name? == "Vexamo Stakor") | .app_id' | grep -x 'vexamo-stakor' >/dev/null ||
+    fail "the game's window does not carry the application id vexamo-stakor"
 echo "note: the window is ${ww}x${wh} at $wx,$wy"
 [ "$ww" = 446 ] && [ "$wh" = 453 ] || fail "the window is ${ww}x${wh}, not 446x453"
 
@@ -264,22 +266,48 @@ count=$(windows | grep -cE ' Vexamo Stakor$')
 kill -0 "$game" 2>/dev/null || fail "the running game ended on a second start"
 
 # ---- Esc with a password ----------------------------------------------------------
+# Titles and application ids (by which Wayland desktops find a window's
+# desktop entry and so its icon), one "app_id title" line per window.
+identities() {
+    swaymsg -t get_tree | jq -r '.. | objects | select(.pid? != null and .type? != "output")
+        | "\(.app_id) \(.name)"'
+}
 echo "key Escape" | drive
-told() { windows | grep -i 'vexamo' >/dev/null; }
+told() { identities | grep -i 'vexamo' >/dev/null; }
 untold() { ! told; }
 if wait_for untold; then
-    pass "Esc with a password left no window titled with the game's name"
+    pass "Esc with a password left no window titled with the game's name or its application id"
 else
-    fail "after Esc these windows tell the game's name: $(windows | grep -i vexamo | tr '\n' ' ')"
+    fail "after Esc these windows tell the game's name: $(identities | grep -i vexamo | tr '\n' ' ')"
+fi
+# The disguise's icon file is the default "Notepad.exe": its entry is "notepad".
+if identities | grep -E '^notepad Notes$' >/dev/null; then
+    pass "the disguised entry carries the title Notes and the application id notepad"
+else
+    fail "no window with the application id notepad titled Notes: $(identities | tr '\n' '|')"
 fi
 shot disguised
-echo "note: windows while disguised: $(windows | cut -d' ' -f5- | tr '\n' '|')"
+echo "note: windows while disguised: $(identities | tr '\n' '|')"
 # A second start now shows nothing of the game either.
 QT_QPA_PLATFORM=wayland timeout 20 "$program" >"$work/second.log" 2>&1 ||
     fail "a second start while disguised ended with status $?"
 sleep 1
-told && fail "a second start while disguised showed the game: $(windows | grep -i vexamo | tr '\n' ' ')"
+told && fail "a second start while disguised showed the game: $(identities | grep -i vexamo | tr '\n' ' ')"
 shot second-start-disguised
+
+# The second start brought up the password box: the right password brings
+# the game back under its own title and application id.
+drive <<EOF
+type Secret
+key Return
+EOF
+back() { identities | grep -E '^vexamo-stakor Vexamo Stakor$' >/dev/null; }
+if wait_for back; then
+    pass "the right password brought the game back under its own name"
+else
+    fail "after the password the windows are: $(identities | tr '\n' '|')"
+fi
+shot restored
 
 kill "$game" 2>/dev/null
 [ -n "$keep" ] && cp "$trace" "$keep/trace"
