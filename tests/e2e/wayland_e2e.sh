@@ -187,9 +187,13 @@ done
 
 # ---- A drag of the frame -----------------------------------------------------------
 px=$((wx + 10)) py=$((wy + 200))
+# The compositor moves the window from where the pointer is when the game's
+# request reaches it: the drag goes on once the game has asked (its first
+# move request, in the Wayland messages it writes).
 drive <<EOF
 move $px $py
 press $px $py
+await $trace .move(wl_seat@
 move $((px + 20)) $((py + 10))
 move $((px + 50)) $((py + 25))
 move $((px + 80)) $((py + 40))

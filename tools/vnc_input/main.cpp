@@ -12,8 +12,11 @@
 //   press X Y / release X Y    the left button down or up at X, Y
 //   click X Y       move, press and release there
 //   sleep MS        wait
+//   await FILE TEXT wait (up to 10 s) until FILE holds TEXT, such as a line
+//                   the program under test writes when it has taken an event
 // A NAME is a letter or digit, a name from the table below, or a keysym as 0x....
-// Exit status: 0 done, 1 connection or handshake failed, 2 a bad script line.
+// Exit status: 0 done, 1 connection or handshake failed, 2 a bad script line,
+// 3 an awaited text never came.
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -26,6 +29,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -230,6 +235,24 @@ private:
     int Fd = -1;
 };
 
+bool FileHolds(const std::string& file, const std::string& text)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return contents.find(text) != std::string::npos;
+}
+
+bool Await(const std::string& file, const std::string& text)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!FileHolds(file, text)) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 void Pause()
 {
     // The compositor takes the events in the order sent; a moment between
@@ -309,6 +332,16 @@ int main(int argc, char** argv)
                 sent = sent && vnc.Pointer(x, y, true);
                 Pause();
                 sent = sent && vnc.Pointer(x, y, false);
+            }
+        } else if (command == "await") {
+            std::string file, text;
+            words >> file;
+            std::getline(words >> std::ws, text);
+            if (file.empty() || text.empty()) {
+                understood = false;
+            } else if (!Await(file, text)) {
+                std::fprintf(stderr, "vnc_input: line %d: %s never came into %s\n", number, text.c_str(), file.c_str());
+                return 3;
             }
         } else if (command == "sleep") {
             int ms = 0;
