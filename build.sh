@@ -16,9 +16,11 @@ packages=(
     xdg-utils qt6-translations-l10n
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
+    qt6-wayland
 )
-# Only the tests need these: the window's run under a real X server.
-test_packages=(xvfb xauth xdotool openbox x11-utils)
+# Only the tests need these: the window's run under a real X server, and
+# under a real Wayland compositor (sway, headless, driven through wayvnc).
+test_packages=(xvfb xauth xdotool openbox x11-utils sway wayvnc grim jq)
 
 install_missing() {
     local missing=() package

@@ -21,6 +21,7 @@
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "shell/desktop/single_instance.h"
+#include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
 #include "shell/forms/pack_locale.h"
 #include "shell/game/game_core.h"
@@ -72,8 +73,10 @@ int RunProgram(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("vexamo-stakor"));
 
     // A second start brings the running game to the front and ends at once.
+    // The launcher's activation token goes along: with it the running game
+    // may take the front on Wayland.
     TSingleInstance marker;
-    if (!marker.Claim())
+    if (!marker.Claim(LaunchToken()))
         return 0;
 
     const std::filesystem::path programDir = FindProgramDir();
@@ -127,7 +130,8 @@ int RunProgram(int argc, char** argv)
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
     sound.Switches.Minimized = [&mainForm] { return mainForm.Minimized(); };
-    QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm, [&] { mainForm.BringToFront(); });
+    QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm,
+        [&](const QString& token) { mainForm.BringToFront(token); });
 
     TStartupReport report(clock);
     if (qEnvironmentVariableIsSet("STAKOR_REPORT_STARTUP"))

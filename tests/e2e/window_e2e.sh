@@ -168,7 +168,7 @@ read -r cx cy < <(sed -n 's/^trace shown.* close=\([0-9]*\),\([0-9]*\).*/\1 \2/p
 
 if [ "$mode" = openbox ]; then
     # Quick clicks on the frame: the window must not stick to the pointer.
-    for try in 1 2 3; do
+    for try in $(seq 1 10); do
         before=$(geometry)
         xdotool mousemove --window "$window" 10 60 click 1
         sleep 0.2
@@ -176,6 +176,25 @@ if [ "$mode" = openbox ]; then
         sleep 0.3
         after=$(geometry)
         [ "$before" = "$after" ] || fail "quick click $try on the frame moved the window from $before to $after"
+    done
+    # Press, a small motion and release in one go, then away: the move ends
+    # with the release, however late the game sees it.
+    for try in $(seq 1 10); do
+        before=$(geometry)
+        xdotool mousemove --window "$window" 10 60 mousedown 1 mousemove_relative 4 4 mouseup 1 \
+            mousemove --window "$window" 150 150
+        sleep 0.3
+        xdotool mousemove --window "$window" 200 180
+        sleep 0.3
+        after=$(geometry)
+        IFS=, read -r bx by <<<"$before"
+        IFS=, read -r ax ay <<<"$after"
+        # At most the small motion; a window stuck to the pointer follows it far.
+        if [ $((ax - bx)) -gt 8 ] || [ $((bx - ax)) -gt 8 ] || [ $((ay - by)) -gt 8 ] || [ $((by - ay)) -gt 8 ]; then
+            fail "quick drag $try on the frame left the window following the pointer ($before to $after)"
+            xdotool click 1 # lets it go for the next try
+            sleep 0.3
+        fi
     done
     focus
 fi

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include <poll.h>
@@ -22,10 +23,38 @@ namespace stakor {
 
 namespace {
 
-// The whole conversation: a later start says "show", the holder says "ok".
-constexpr char Request[] = "show\n";
+// The whole conversation: a later start says "show" (with its launcher's
+// activation token after a blank, when it has one), the holder says "ok".
+constexpr char Request[] = "show";
 constexpr char Answer[] = "ok\n";
-constexpr size_t MaxLine = 64;
+// Room for the longest token a launcher hands out.
+constexpr size_t MaxLine = 320;
+constexpr qsizetype MaxToken = 255;
+
+QByteArray RequestLine(const QString& token)
+{
+    QByteArray line = Request;
+    if (!token.isEmpty())
+        line += ' ' + token.toLatin1().left(MaxToken);
+    return line + '\n';
+}
+
+// The token of a request line (its end mark removed); nullopt when the line
+// asks for nothing we know. A token is printable ASCII without blanks.
+std::optional<QString> ShowToken(const QByteArray& line)
+{
+    if (line == Request)
+        return QString();
+    if (!line.startsWith(QByteArray(Request) + ' '))
+        return std::nullopt;
+    const QByteArray token = line.mid(static_cast<qsizetype>(sizeof Request));
+    if (token.isEmpty() || token.size() > MaxToken)
+        return std::nullopt;
+    for (const char c : token)
+        if (c <= ' ' || c > '~')
+            return std::nullopt;
+    return QString::fromLatin1(token);
+}
 
 // A later start's whole attempt to hand over, whatever the holder of the
 // name does: a name taken by a holder between binding and listening, or by
@@ -129,7 +158,7 @@ bool TSingleInstance::Holding() const
     return ListenFd >= 0;
 }
 
-bool TSingleInstance::Claim()
+bool TSingleInstance::Claim(const QString& token)
 {
     const QDeadlineTimer deadline(ClaimBudgetMs);
     for (;;) {
@@ -138,7 +167,7 @@ bool TSingleInstance::Claim()
         // No marker can be made at all: the game runs as it would without one.
         if (ListenError != EADDRINUSE)
             return true;
-        switch (Ask(Remaining(deadline))) {
+        switch (Ask(Remaining(deadline), token)) {
         case EAnswer::Answered:
         // A holder of this user that is alive but too busy to answer is still
         // a running game; a second one would fight it over the settings and
@@ -162,9 +191,9 @@ bool TSingleInstance::Claim()
     return true;
 }
 
-bool TSingleInstance::HandOver(int timeoutMs)
+bool TSingleInstance::HandOver(int timeoutMs, const QString& token)
 {
-    return Ask(timeoutMs) == EAnswer::Answered;
+    return Ask(timeoutMs, token) == EAnswer::Answered;
 }
 
 bool TSingleInstance::Listen()
@@ -188,7 +217,7 @@ bool TSingleInstance::Listen()
     return true;
 }
 
-TSingleInstance::EAnswer TSingleInstance::Ask(int timeoutMs)
+TSingleInstance::EAnswer TSingleInstance::Ask(int timeoutMs, const QString& token)
 {
     const QDeadlineTimer deadline(std::max(timeoutMs, 0));
     const TAddress address = AddressOf(Name_);
@@ -218,7 +247,9 @@ TSingleInstance::EAnswer TSingleInstance::Ask(int timeoutMs)
     if (!SameUser(socket.Fd))
         return EAnswer::Foreign;
 
-    if (::send(socket.Fd, Request, sizeof Request - 1, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof Request - 1))
+    const QByteArray request = RequestLine(token);
+    if (::send(socket.Fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(request.size()))
         return EAnswer::Absent;
     QByteArray heard;
     for (;;) {
@@ -336,14 +367,15 @@ void TSingleInstance::Serve(int fd)
             Drop(fd);
         return;
     }
-    const bool show = caller.Said.left(end + 1) == Request;
-    if (show)
+    const std::optional<QString> token = ShowToken(caller.Said.left(end));
+    if (token)
         ::send(fd, Answer, sizeof Answer - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     Drop(fd);
     // Queued, so that a window that asks for a password in its slot does not
     // keep the caller waiting for the answer.
-    if (show)
-        QMetaObject::invokeMethod(this, &TSingleInstance::ShowRequested, Qt::QueuedConnection);
+    if (token)
+        QMetaObject::invokeMethod(
+            this, [this, shown = *token] { emit ShowRequested(shown); }, Qt::QueuedConnection);
 }
 
 int TSingleInstance::OldestCaller() const

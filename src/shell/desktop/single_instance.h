@@ -38,17 +38,18 @@ public:
     // later start asks. False: another instance of this user holds the marker
     // and has been asked to show itself; the caller should end at once with
     // code 0. Call it once the application object exists: the holder answers
-    // later starts on the event loop.
+    // later starts on the event loop. `token` (the launcher's activation
+    // token, may be empty) goes to the running instance with the request.
     //
     // True without holding the marker (Holding() false) is the last resort
     // when the name stays taken by something that does not answer in time,
     // or by another user's process: the game then starts anyway rather than
     // never, and keeps trying to take the marker in the background.
-    bool Claim();
+    bool Claim(const QString& token = {});
 
     // For a later start: asks the running instance to come to the front;
     // true when it answered within timeoutMs.
-    bool HandOver(int timeoutMs = 2000);
+    bool HandOver(int timeoutMs = 2000, const QString& token = {});
 
     // Whether this process holds the marker now.
     bool Holding() const;
@@ -56,8 +57,9 @@ public:
     const QString& Name() const { return Name_; }
 
 signals:
-    // A second start wants this instance's window restored and in front.
-    void ShowRequested();
+    // A second start wants this instance's window restored and in front;
+    // `token` is the activation token its launcher gave it, or empty.
+    void ShowRequested(const QString& token);
 
 private:
     enum class EAnswer {
@@ -70,7 +72,7 @@ private:
     struct TCaller;
 
     bool Listen();
-    EAnswer Ask(int timeoutMs);
+    EAnswer Ask(int timeoutMs, const QString& token = {});
     void StartRetrying();
     void AcceptConnections();
     void Serve(int fd);

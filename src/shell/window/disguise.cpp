@@ -15,19 +15,10 @@
 #include "settings/language.h"
 #include "settings/message_texts.h"
 #include "shell/desktop/boss_icon.h"
+#include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
-#include "shell/game/game_core.h"
 #include "shell/forms/hide_form.h"
-
-#if defined(STAKOR_HAVE_XCB)
-#include <QtGui/qguiapplication_platform.h>
-#if QT_CONFIG(xcb)
-#include <cstdlib>
-#include <cstring>
-#include <xcb/xcb.h>
-#define STAKOR_X11_NAMES 1
-#endif
-#endif
+#include "shell/game/game_core.h"
 
 namespace stakor {
 
@@ -43,14 +34,19 @@ QString DisplayTitle(const QString& title)
     return title.isEmpty() ? QStringLiteral(" ") : title;
 }
 
-// A plain name for the disguise's window class: the icon file's base name,
-// else the title's letters, else a generic one.
+// A plain name for the disguise's window class and application id: the icon
+// file's base name, else the title's letters, else a generic one. The
+// reverse-domain names of desktop entries ("org.gnome.TextEditor") keep their
+// dots and case, which Wayland desktops match the entry by.
 QByteArray PlainName(const QString& text)
 {
+    const bool reverseDomain = text.contains(QLatin1Char('.'));
     QByteArray name;
     for (const QChar c : text)
-        if (c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_')))
-            name += static_cast<char>(c.toLower().unicode());
+        if (c.unicode() < 128 &&
+            (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+                (c == QLatin1Char('.') && !name.isEmpty())))
+            name += static_cast<char>(reverseDomain ? c.unicode() : c.toLower().unicode());
     return name.left(64);
 }
 
@@ -60,114 +56,6 @@ QByteArray Capitalised(QByteArray name)
         name[0] = static_cast<char>(name[0] - 'a' + 'A');
     return name;
 }
-
-#if defined(STAKOR_X11_NAMES)
-
-xcb_connection_t* XConnection()
-{
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
-{
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
-QByteArray ReadProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property)
-{
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    if (!reply)
-        return {};
-    QByteArray value;
-    if (reply->format == 8)
-        value =
-            QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
-    std::free(reply);
-    return value;
-}
-
-// The names by which task bars know a window's program: the X11 class
-// (instance and class, each ending in a zero) and the desktop-entry name.
-void WriteNames(QWidget& widget, const QByteArray& windowClass, const QByteArray& entry)
-{
-    xcb_connection_t* connection = XConnection();
-    if (!connection)
-        return;
-    const auto window = static_cast<xcb_window_t>(widget.winId());
-    if (!windowClass.isEmpty())
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-            static_cast<uint32_t>(windowClass.size()), windowClass.constData());
-    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
-    for (const char* name : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
-        const xcb_atom_t atom = Atom(connection, name);
-        if (atom == XCB_ATOM_NONE)
-            continue;
-        if (entry.isEmpty())
-            xcb_delete_property(connection, window, atom);
-        else
-            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom, utf8, 8,
-                static_cast<uint32_t>(entry.size()), entry.constData());
-    }
-    xcb_flush(connection);
-}
-
-void ReadNames(QWidget& widget, QByteArray& windowClass, QByteArray& entry)
-{
-    xcb_connection_t* connection = XConnection();
-    if (!connection)
-        return;
-    const auto window = static_cast<xcb_window_t>(widget.winId());
-    windowClass = ReadProperty(connection, window, XCB_ATOM_WM_CLASS);
-    entry = ReadProperty(connection, window, Atom(connection, "_GTK_APPLICATION_ID"));
-    if (entry.isEmpty())
-        entry = ReadProperty(connection, window, Atom(connection, "_KDE_NET_WM_DESKTOP_FILE"));
-}
-
-// Qt's hidden group-leader window carries the program's name as its title;
-// it follows the disguise, so that no window of the program tells the name.
-void NameLeader(QWidget& widget, const QString& title)
-{
-    xcb_connection_t* connection = XConnection();
-    if (!connection)
-        return;
-    const xcb_atom_t leaderAtom = Atom(connection, "WM_CLIENT_LEADER");
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, static_cast<xcb_window_t>(widget.winId()), leaderAtom, XCB_ATOM_WINDOW, 0, 1);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    if (!reply)
-        return;
-    xcb_window_t leader = XCB_WINDOW_NONE;
-    if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
-        std::memcpy(&leader, xcb_get_property_value(reply), sizeof leader);
-    std::free(reply);
-    if (leader == XCB_WINDOW_NONE)
-        return;
-    const QByteArray utf8 = title.toUtf8();
-    const QByteArray latin1 = title.toLatin1();
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, Atom(connection, "_NET_WM_NAME"),
-        Atom(connection, "UTF8_STRING"), 8, static_cast<uint32_t>(utf8.size()), utf8.constData());
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, leader, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-        static_cast<uint32_t>(latin1.size()), latin1.constData());
-    xcb_flush(connection);
-}
-
-#else
-
-void WriteNames(QWidget&, const QByteArray&, const QByteArray&) {}
-void ReadNames(QWidget&, QByteArray&, QByteArray&) {}
-void NameLeader(QWidget&, const QString&) {}
-
-#endif
 
 } // namespace
 
@@ -255,7 +143,7 @@ void TDisguise::HideInfoInTaskBar()
     if (!Dressed) {
         ProgramIcon = QApplication::windowIcon();
         ProgramDesktopName = QGuiApplication::desktopFileName();
-        ReadNames(Window, ProgramClass, ProgramEntry);
+        WindowSystem().ReadNames(Window, ProgramClass, ProgramEntry);
     }
     TaskBarTitle_ = FromPack(Core.Ini.BossTitle());
     const QString file = FromPack(Core.Ini.BossFile());
@@ -272,7 +160,7 @@ void TDisguise::HideInfoInTaskBar()
     Window.setWindowTitle(DisplayTitle(TaskBarTitle_));
     Window.setWindowIcon(DisguiseIcon);
     Dress(Window);
-    NameLeader(Window, DisplayTitle(TaskBarTitle_));
+    WindowSystem().NameLeader(Window, DisplayTitle(TaskBarTitle_));
 }
 
 void TDisguise::UndoTaskBarInfo()
@@ -286,14 +174,14 @@ void TDisguise::UndoTaskBarInfo()
     QGuiApplication::setDesktopFileName(ProgramDesktopName);
     Window.setWindowIcon(QIcon()); // the program's icon again
     if (!ProgramClass.isEmpty())
-        WriteNames(Window, ProgramClass, ProgramEntry);
-    NameLeader(Window, Caption);
+        WindowSystem().WriteNames(Window, ProgramClass, ProgramEntry);
+    WindowSystem().NameLeader(Window, Caption);
 }
 
 void TDisguise::Dress(QWidget& widget) const
 {
     if (Dressed)
-        WriteNames(widget, DisguiseName + '\0' + Capitalised(DisguiseName) + '\0', DisguiseName);
+        WindowSystem().WriteNames(widget, DisguiseName + '\0' + Capitalised(DisguiseName) + '\0', DisguiseName);
 }
 
 void TDisguise::MakeStandIn()

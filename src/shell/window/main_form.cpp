@@ -23,9 +23,10 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"
+#include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
-#include "shell/window/disguise.h"
 #include "shell/game/game_core.h"
+#include "shell/window/disguise.h"
 
 namespace stakor {
 
@@ -70,6 +71,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     // Creation, in the game's order: pictures and colours, outline and hot
     // areas, captions and check marks, the stored glass size, the panels.
     MouseDownOnButton = MenuOpen = false;
+    WindowSystem().Prepare(*this);
     LoadImageSet(Core.Ini.GlassMode());
     BuildWindowShape();
     MinimizeState = CloseState = 0;
@@ -141,7 +143,7 @@ void TMainForm::LoadImageSet(int glassMode)
 void TMainForm::BuildWindowShape()
 {
     WindowShape_ = stakor::WindowShape(Core.Ini.GlassMode() == 2 ? 2 : 3);
-    setMask(WindowShape_);
+    WindowSystem().Shape(*this, WindowShape_);
     Areas = BuildHotAreas(WindowShape_, Core.Images, QSize(Core.Glass.Bitmap.Width, Core.Glass.Bitmap.Height));
 }
 
@@ -237,7 +239,9 @@ void TMainForm::paintEvent(QPaintEvent* event)
         QTimer::singleShot(0, this, [this] { Guarded([this] { AfterFirstFrame(); }); });
     }
     QPainter painter(this);
-    painter.setClipRegion(event->region());
+    // Nothing outside the outline: where the window system keeps the whole
+    // rectangle, those pixels stay clear.
+    painter.setClipRegion(event->region() & WindowShape_);
     const TImageSet& images = Core.Images;
     painter.fillRect(rect(), ColorOf(images.WindowColor));
     painter.drawImage(0, 0, ImageOf(images.BackImage));

@@ -48,8 +48,9 @@ public:
     void ShowLineCounts(const TGame& game) override;
     void Wait(int ms) override;
 
-    // A later start of the program asks this one to come to the front.
-    void BringToFront();
+    // A later start of the program asks this one to come to the front, with
+    // its launcher's activation token (may be empty).
+    void BringToFront(const QString& token = {});
 
     // Changes the glass size (2 normal, 3 big); false when the player kept the game.
     bool SetMode(int mode);
@@ -164,6 +165,8 @@ private:
     void KeyReleased(int key);
     // Minimized follows whether the window is really iconified, not the request.
     void FollowWindowState();
+    // A key or click in the window ends a minimise the desktop did not carry out.
+    void RestoreOnInput();
 
     void AppMinimize();
     void AppRestore();
@@ -198,6 +201,8 @@ private:
     std::unique_ptr<TDisguise> Disguise_;
     // Moving the window by hand where the window system will not.
     bool Dragging = false;
+    // The window system was asked to move the window and the button is down.
+    bool SystemMoving = false;
     QPoint DragOffset;
     // Under X11 a held key's repeats may come as real releases and presses:
     // a release only counts when no press of the same key follows at once.

@@ -9,18 +9,13 @@
 #include <QMenu>
 #include <QWindow>
 
-#if STAKOR_HAVE_XCB
-#include <QGuiApplication>
-#include <cstdlib>
-#include <xcb/xcb.h>
-#endif
-
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"
-#include "shell/window/disguise.h"
+#include "shell/desktop/window_system.h"
 #include "shell/game/game_core.h"
+#include "shell/window/disguise.h"
 
 namespace stakor {
 
@@ -35,28 +30,6 @@ constexpr quint32 BreakKeysym = 0xff6b;
 bool IsHeldKey(int key)
 {
     return key == Qt::Key_Space || key == Qt::Key_Down;
-}
-
-// Whether the X server has the event's key down at this moment; unknown away
-// from X. A repeat's release leaves it down, a real one up.
-std::optional<bool> KeyHeldOnX(const QKeyEvent& event)
-{
-#if STAKOR_HAVE_XCB
-    const quint32 code = event.nativeScanCode(); // the X key code
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || code == 0 || code > 255)
-        return std::nullopt;
-    xcb_connection_t* connection = x11->connection();
-    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
-    if (keymap == nullptr)
-        return std::nullopt;
-    const bool down = (keymap->keys[code / 8] >> (code % 8)) & 1;
-    std::free(keymap);
-    return down;
-#else
-    (void)event;
-    return std::nullopt;
-#endif
 }
 
 } // namespace
@@ -77,6 +50,7 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
         ReleaseTimer.stop();
         KeyReleased(std::exchange(PendingReleaseKey, 0));
     }
+    RestoreOnInput();
     const int key = event->nativeVirtualKey() == BreakKeysym ? int{Qt::Key_Pause} : event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const bool none = mods == Qt::NoModifier;
@@ -161,7 +135,7 @@ void TMainForm::keyReleaseEvent(QKeyEvent* event)
     // can be asked, it says whether the key is still held; elsewhere the
     // release waits a moment for a press of the same key that would make it
     // a repeat (X sends the two together).
-    if (const std::optional<bool> held = KeyHeldOnX(*event)) {
+    if (const std::optional<bool> held = WindowSystem().KeyHeld(event->nativeScanCode())) {
         if (!*held)
             KeyReleased(event->key());
         return;
@@ -212,8 +186,10 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event)
         DragPending = false;
         // Only while the button is still down: a window system move started
         // after a quick click would leave the window stuck to the pointer.
-        if (event->buttons().testFlag(Qt::LeftButton))
-            Dragging = !(windowHandle() && windowHandle()->startSystemMove());
+        if (event->buttons().testFlag(Qt::LeftButton)) {
+            SystemMoving = WindowSystem().StartMove(*this);
+            Dragging = !SystemMoving;
+        }
         if (!Dragging)
             return;
     }
@@ -234,6 +210,7 @@ void TMainForm::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    RestoreOnInput();
     const QPoint point = event->position().toPoint();
     Guarded([&] {
         QMenu* menu = nullptr;
@@ -257,10 +234,16 @@ void TMainForm::mousePressEvent(QMouseEvent* event)
             PositionTest(point);
             return;
         } else {
-            // The move starts with the first motion; without a window system
-            // move, the window is moved by hand.
+            // The move starts with the first motion (at once where the window
+            // system ends it on a release that came first); without a window
+            // system move, the window is moved by hand.
             DragPending = Areas.Drag.contains(point);
             DragOffset = event->globalPosition().toPoint() - pos();
+            if (DragPending && WindowSystem().MovesFromPress()) {
+                DragPending = false;
+                SystemMoving = WindowSystem().StartMove(*this);
+                Dragging = !SystemMoving;
+            }
             return;
         }
         OpenMenu(menu, button);
@@ -282,6 +265,8 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     Dragging = DragPending = false;
+    if (std::exchange(SystemMoving, false))
+        WindowSystem().MoveEnded(*this);
     MouseDownOnButton = false;
     if (MinimizeState == 2) {
         MinimizeState = 0;
@@ -290,6 +275,10 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* event)
         if (isMinimized())
             setWindowState(windowState() & ~Qt::WindowMinimized);
         showMinimized();
+        // Where the desktop never says whether it minimised the window (or
+        // cannot), the request counts: the game never runs on unseen.
+        if (!WindowSystem().ReportsMinimized() && !Minimized_)
+            Guarded([this] { AppMinimize(); });
     }
     if (CloseState == 2) {
         CloseState = 0;
@@ -335,6 +324,17 @@ void TMainForm::FollowWindowState()
     if (Disguise_->StandIn())
         return;
     const QWindow* window = windowHandle();
+    // Hidden from view by other means (another desk, a compositor that
+    // stopped drawing it): the game stops, as when another program is active.
+    if (window && isVisible() && !window->isExposed() && Core.Game.Running && !Core.Game.Paused) {
+        Core.Rules.PauseGame();
+        Core.Sound.StopMusic();
+        Trace("unseen");
+    }
+    // Where minimising is never reported, the restore comes with the next
+    // activation or input.
+    if (!WindowSystem().ReportsMinimized())
+        return;
     const bool iconified = isMinimized() && !(window && window->isExposed());
     if (iconified && !Minimized_)
         AppMinimize();
@@ -369,15 +369,19 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-void TMainForm::BringToFront()
+void TMainForm::BringToFront(const QString& token)
 {
     if (Disguise_->BringToFront())
         return; // disguised: only the password brings the game back
-    if (isMinimized())
-        showNormal();
-    show();
-    raise();
-    activateWindow();
+    WindowSystem().Raise(*this, token);
+}
+
+void TMainForm::RestoreOnInput()
+{
+    // A window that takes a key or a click is on the screen: a minimise the
+    // desktop ignored (or never reported undone) is over.
+    if (Minimized_ && isVisible() && !Disguise_->StandIn())
+        Guarded([this] { AppRestore(); });
 }
 
 void TMainForm::ShowHelp(int context)

@@ -10,6 +10,7 @@
 #include "audio/sound.h"
 #include "settings/ini.h"
 #include "settings/language.h"
+#include "shell/desktop/window_system.h"
 #include "shell/forms/about_form.h"
 #include "shell/forms/dialogs.h"
 #include "shell/forms/graphics_form.h"
@@ -238,7 +239,7 @@ bool TMainForm::SetMode(int mode)
         Areas = BuildHotAreas(WindowShape_, Core.Images, QSize(Core.Glass.Bitmap.Width, Core.Glass.Bitmap.Height));
         setFixedSize(bounds.size());
         move(bounds.topLeft());
-        setMask(WindowShape_);
+        WindowSystem().Shape(*this, WindowShape_);
         Core.View.InitLifeBar();
         PlaceLabels();
         Core.View.Present(); // with the time box, when shown

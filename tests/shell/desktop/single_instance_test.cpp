@@ -166,6 +166,37 @@ private slots:
         QVERIFY(next.Holding());
     }
 
+    void TheLaunchersActivationTokenTravelsWithTheRequest()
+    {
+        const QString name = UniqueName();
+        TSingleInstance first(name);
+        QSignalSpy shown(&first, &TSingleInstance::ShowRequested);
+        QVERIFY(first.Claim());
+
+        // A Wayland launcher's token is long; it arrives whole.
+        const QString token = QStringLiteral("sway/1234_TIME2_abcdef0123456789abcdef0123456789") + QString(150, QLatin1Char('x'));
+        QVERIFY(!Elsewhere([&] { return TSingleInstance(name).Claim(token); }));
+        QTRY_COMPARE(shown.count(), 1);
+        QCOMPARE(shown.at(0).at(0).toString(), token);
+        // Without one, the request comes with an empty token.
+        QVERIFY(!ClaimFromAnotherThread(name));
+        QTRY_COMPARE(shown.count(), 2);
+        QCOMPARE(shown.at(1).at(0).toString(), QString());
+
+        // A token with blanks, control or non-ASCII characters is no token:
+        // the request is not answered and nothing shows.
+        QVERIFY(Elsewhere([&] { return Ask(name, "show a b\n"); }).isEmpty());
+        QVERIFY(Elsewhere([&] { return Ask(name, "show \x01\n"); }).isEmpty());
+        QVERIFY(Elsewhere([&] { return Ask(name, "show \xc3\xa9\n"); }).isEmpty());
+        QVERIFY(Elsewhere([&] { return Ask(name, "show \n"); }).isEmpty());
+        QVERIFY(Elsewhere([&] { return Ask(name, "show " + QByteArray(256, 'x') + "\n"); }).isEmpty());
+        QCOMPARE(Elsewhere([&] { return Ask(name, "show tok-1.2_3\n"); }), QByteArray("ok\n"));
+        QTRY_COMPARE(shown.count(), 3);
+        QTest::qWait(50);
+        QCOMPARE(shown.count(), 3);
+        QCOMPARE(shown.at(2).at(0).toString(), QStringLiteral("tok-1.2_3"));
+    }
+
     void SecondProcessEndsAtOnceAndAKilledHolderLeavesNoMarker()
     {
         const QString name = UniqueName();
