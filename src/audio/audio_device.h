@@ -18,6 +18,9 @@ namespace stakor {
 // sharing one SDL audio device. The device and the SoundFont are opened on a
 // thread of their own, so the program starts without waiting; until they are
 // ready, and for good when there is no device or no SoundFont, all is silent.
+// The same thread closes the device after a moment of silence, so a silent
+// game costs the machine and the sound server nothing, and opens it again for
+// the next effect or piece.
 class TAudioDevice : public IMusicDevice {
 public:
     // soundFont empty: STAKOR_SOUNDFONT, else the General MIDI font Debian installs.
@@ -46,10 +49,19 @@ public:
     bool EffectLoaded(TSoundEffect effect) const;
     // The effect the channel plays now, if any.
     std::optional<TSoundEffect> PlayingEffect() const;
+    // Whether the device is open now; it closes after HoldMs of silence.
+    bool DeviceRunning() const;
+    static constexpr int HoldMs = 2000;
+    // Effects longer than this are cut short: whatever a file holds, an effect
+    // stays a short sound and a small buffer.
+    static constexpr int LongestEffectMs = 4000;
 
     // The SoundFont the program uses: STAKOR_SOUNDFONT if set, else the first
     // of Debian's General MIDI fonts that exists; empty when there is none.
     static std::filesystem::path FindSoundFont();
+
+    // Effects are RIFF/WAVE files; nothing else reaches the decoder.
+    static bool LooksLikeWave(const std::vector<uint8_t>& data);
 
     // The player accepts only files that look like standard MIDI files: a
     // header chunk and at least one track chunk, every chunk inside the file.
@@ -63,9 +75,13 @@ public:
 
 private:
     void StartPlayer();
+    // Silences the piece; `forget` drops the open file too.
+    void ClosePiece(bool forget);
 
     IWindowCalls& Calls;
-    std::unique_ptr<TState> State;
+    // Shared with the device thread, which outlives this object when it is
+    // still stuck loading at the program's end: closing never waits for it.
+    std::shared_ptr<TState> State;
 };
 
 } // namespace stakor
