@@ -40,6 +40,8 @@ constexpr SDL_AudioFormat DeviceFormat = AUDIO_S16SYS;
 constexpr int DeviceChannels = 2;
 // Below this the synthesizer's output counts as silence (about one step of 16 bits).
 constexpr float SilentLevel = 1.0f / 32768;
+// From a piece's last note to the next piece.
+constexpr int BreathMs = 250;
 
 // A machine without a sound card makes ALSA complain on standard error; the
 // game is silent there instead.
@@ -161,8 +163,11 @@ struct TAudioDevice::TState {
     bool Abandoned = false; // TAudioDevice is gone: post nothing more
     int EffectIndex = -1;   // the effect on the channel, -1 for none
     size_t EffectAt = 0;    // its next sample
+    std::chrono::steady_clock::time_point EffectStart;
     fluid_player_t* Player = nullptr;
     uint64_t PlayerPiece = 0;
+    uint64_t PlayerLastNote = 0; // tick of the piece's last note on or off
+    int64_t FramesAfterLastNote = 0;
     bool EndReported = false;
     bool SynthBusy = false; // the synthesizer may still sound: render it
     bool FadeOut = false;   // a stopped piece fades over the next buffer
@@ -176,6 +181,7 @@ struct TAudioDevice::TState {
 
     // Window thread only.
     std::vector<uint8_t> OpenData;
+    uint64_t OpenLastNote = 0;
     uint64_t OpenPiece = 0;
     bool HaveOpen = false;
     bool PlayWhenReady = false;
@@ -398,11 +404,16 @@ void TAudioDevice::TState::Render(Uint8* stream, int bytes)
 
         if (Player && !EndReported) {
             // The piece ends at its last event, not when the synthesizer's
-            // player lets go (which waits for every note to die away): the next
-            // piece starts while the last notes of this one still ring.
+            // player lets go (which waits seconds for every note to die away):
+            // the next piece starts while the last notes of this one still ring.
             const int total = fluid_player_get_total_ticks(Player);
-            const bool done = fluid_player_get_status(Player) == FLUID_PLAYER_DONE ||
-                (total > 0 && fluid_player_get_current_tick(Player) >= total);
+            const int tick = fluid_player_get_current_tick(Player);
+            if (PlayerLastNote > 0 && tick >= 0 && static_cast<uint64_t>(tick) >= PlayerLastNote)
+                FramesAfterLastNote += frames;
+            // Pieces close with a bar or two of rest; the next one comes a
+            // breath after the last note is let go instead.
+            const bool done = fluid_player_get_status(Player) == FLUID_PLAYER_DONE || (total > 0 && tick >= total) ||
+                FramesAfterLastNote >= static_cast<int64_t>(Frequency) * BreathMs / 1000;
             if (done) {
                 EndReported = true;
                 // A file the synthesizer could not read ends at once with no ticks:
@@ -422,6 +433,8 @@ void TAudioDevice::TState::Render(Uint8* stream, int bytes)
     if (EffectIndex >= 0) {
         const auto& effect = Effects[static_cast<size_t>(EffectIndex)];
         const size_t count = std::min(effect.size() - EffectAt, static_cast<size_t>(frames) * 2);
+        if (EffectAt == 0)
+            EffectStart = std::chrono::steady_clock::now();
         for (size_t i = 0; i < count; ++i)
             out[i] = static_cast<int16_t>(std::clamp(out[i] + effect[EffectAt + i], -32768, 32767));
         EffectAt += count;
@@ -516,6 +529,21 @@ bool TAudioDevice::DeviceRunning() const
     return State->Running;
 }
 
+std::chrono::milliseconds TAudioDevice::EffectDuration(TSoundEffect effect) const
+{
+    if (!DeviceOpen())
+        return {};
+    const size_t samples = State->Effects[static_cast<size_t>(effect)].size();
+    const std::lock_guard lock(State->Lock);
+    return std::chrono::milliseconds(samples / 2 * 1000 / static_cast<size_t>(State->Frequency));
+}
+
+std::chrono::steady_clock::time_point TAudioDevice::LastEffectStart() const
+{
+    const std::lock_guard lock(State->Lock);
+    return State->EffectStart;
+}
+
 bool TAudioDevice::SoundFontLoaded() const
 {
     return State->Ready.load(std::memory_order_acquire) && State->FontLoaded;
@@ -556,6 +584,7 @@ bool TAudioDevice::Open(const std::filesystem::path& file, uint64_t piece)
     std::vector<uint8_t> data = ReadSmallFile(file, LargestFile);
     if (!LooksLikeMidi(data))
         return false;
+    State->OpenLastNote = LastNoteTick(data);
     State->OpenData = std::move(data);
     State->OpenPiece = piece;
     State->HaveOpen = true;
@@ -589,6 +618,8 @@ void TAudioDevice::StartPlayer()
     }
     State->Player = player;
     State->PlayerPiece = State->OpenPiece;
+    State->PlayerLastNote = State->OpenLastNote;
+    State->FramesAfterLastNote = 0;
     State->EndReported = false;
     State->SynthBusy = true;
     State->Muted = false;
@@ -667,11 +698,13 @@ bool TAudioDevice::LooksLikeMidi(const std::vector<uint8_t>& data)
     return at == data.size() && found >= tracks;
 }
 
-std::set<std::pair<int, int>> TAudioDevice::ProgramsOf(const std::vector<uint8_t>& data)
+namespace {
+
+// Calls `event(tick, status, first data byte, second data byte)` for every
+// channel message of every track of a file LooksLikeMidi accepted. Whatever the
+// file holds, the reader stays inside it.
+template <typename TEvent> void ForEachChannelEvent(const std::vector<uint8_t>& data, TEvent event)
 {
-    std::set<std::pair<int, int>> programs;
-    if (!LooksLikeMidi(data))
-        return programs;
     auto variable = [&](size_t& at, size_t end) {
         uint32_t value = 0;
         for (int i = 0; i < 4 && at < end; ++i) {
@@ -691,8 +724,9 @@ std::set<std::pair<int, int>> TAudioDevice::ProgramsOf(const std::vector<uint8_t
         if (!track)
             continue;
         uint8_t status = 0;
+        uint64_t tick = 0;
         for (size_t p = start; p < end;) {
-            variable(p, end); // the time before the event
+            tick += variable(p, end); // the time before the event
             if (p >= end)
                 break;
             if (data[p] & 0x80)
@@ -710,15 +744,40 @@ std::set<std::pair<int, int>> TAudioDevice::ProgramsOf(const std::vector<uint8_t
                 const size_t length = kind == 0xC0 || kind == 0xD0 ? 1 : 2;
                 if (p + length > end)
                     break;
-                if (kind == 0xC0)
-                    programs.insert({(status & 0x0F) == 9 ? 128 : 0, data[p] & 0x7F});
+                event(tick, status, data[p], length == 2 ? data[p + 1] : uint8_t{0});
                 p += length;
             } else {
                 break; // no status to run on
             }
         }
     }
+}
+
+} // namespace
+
+std::set<std::pair<int, int>> TAudioDevice::ProgramsOf(const std::vector<uint8_t>& data)
+{
+    std::set<std::pair<int, int>> programs;
+    if (!LooksLikeMidi(data))
+        return programs;
+    ForEachChannelEvent(data, [&](uint64_t, uint8_t status, uint8_t first, uint8_t) {
+        if ((status & 0xF0) == 0xC0)
+            programs.insert({(status & 0x0F) == 9 ? 128 : 0, first & 0x7F});
+    });
     return programs;
+}
+
+uint64_t TAudioDevice::LastNoteTick(const std::vector<uint8_t>& data)
+{
+    uint64_t last = 0;
+    if (!LooksLikeMidi(data))
+        return last;
+    ForEachChannelEvent(data, [&](uint64_t tick, uint8_t status, uint8_t, uint8_t) {
+        const uint8_t kind = status & 0xF0;
+        if (kind == 0x80 || kind == 0x90)
+            last = std::max(last, tick);
+    });
+    return last;
 }
 
 } // namespace stakor

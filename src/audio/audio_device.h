@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,11 @@ public:
     bool EffectLoaded(TSoundEffect effect) const;
     // The effect the channel plays now, if any.
     std::optional<TSoundEffect> PlayingEffect() const;
+    // How long an effect lasts as loaded.
+    std::chrono::milliseconds EffectDuration(TSoundEffect effect) const;
+    // When the audio thread last handed the first samples of an effect to the
+    // device; the time of the call that rendered them.
+    std::chrono::steady_clock::time_point LastEffectStart() const;
     // Whether the device is open now; it closes after HoldMs of silence.
     bool DeviceRunning() const;
     static constexpr int HoldMs = 2000;
@@ -70,6 +76,9 @@ public:
     // The instruments a MIDI file chooses, as (bank, program); the drum
     // channel's are bank 128. Whatever the file holds, the reader stays inside it.
     static std::set<std::pair<int, int>> ProgramsOf(const std::vector<uint8_t>& data);
+
+    // The tick of the last note on or off of a MIDI file, 0 when it has none.
+    static uint64_t LastNoteTick(const std::vector<uint8_t>& data);
 
     struct TState;
 
