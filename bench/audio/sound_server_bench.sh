@@ -114,7 +114,7 @@ echo "server alone:               $(cpu_share "$server" 5)%"
 
 # ---- Effect after silence, from the SDL side --------------------------------
 if [ -n "$bench" ]; then
-    SDL_AUDIODRIVER=pulseaudio "$bench" --benchmark_filter=EffectAfterSilence 2>&1 | grep -E 'EffectAfterSilence|ms'
+    SDL_AUDIODRIVER=pulseaudio "$bench" --benchmark_filter=EffectAfterSilence --benchmark_repetitions=3 2>&1 | grep EffectAfterSilence
 fi
 
 fi
