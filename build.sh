@@ -17,8 +17,9 @@ packages=(
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )
-# Only the tests need these: the window's run under a real X server.
-test_packages=(xvfb xauth xdotool openbox x11-utils)
+# Only the tests need these: the window's run under a real X server, and the
+# sound through a real sound server.
+test_packages=(xvfb xauth xdotool openbox x11-utils pulseaudio pulseaudio-utils)
 
 install_missing() {
     local missing=() package
