@@ -1,8 +1,12 @@
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <fstream>
 #include <set>
 #include <string>
@@ -209,6 +213,51 @@ TEST_F(AudioDeviceTest, SilenceClosesTheDeviceAndAnEffectOpensItAgainFromItsStar
         ASSERT_TRUE(closed(std::chrono::milliseconds(TAudioDevice::HoldMs) + device.EffectDuration(effect) + 3s));
         EXPECT_EQ(device.PlayingEffect(), std::nullopt);
     }
+}
+
+TEST_F(AudioDeviceTest, ClosingNeverWaitsForALoaderThatHangs)
+{
+    // A sound server that takes the connection and never answers keeps the
+    // loader waiting; the program must end anyway. In a child process, so
+    // the loader left behind ends with it.
+    const fs::path socketPath = Folder / "silent.socket";
+    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.native().size(), sizeof address.sun_path);
+    std::copy(socketPath.native().begin(), socketPath.native().end(), address.sun_path);
+    ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 4), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        setenv("PULSE_SERVER", ("unix:" + socketPath.string()).c_str(), 1);
+        std::chrono::steady_clock::duration closing{};
+        {
+            auto device = std::make_unique<TAudioDevice>(Calls, ShippedData / "Sound");
+            std::this_thread::sleep_for(300ms);
+            const auto start = std::chrono::steady_clock::now();
+            device.reset();
+            closing = std::chrono::steady_clock::now() - start;
+        }
+        ::_exit(closing < 200ms ? 0 : 1);
+    }
+    int status = -1;
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ::close(server);
+            FAIL() << "closing waited for the loader";
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ::close(server);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "closing took 200 ms or more";
 }
 
 TEST_F(AudioDeviceTest, OnlyWellFormedMidiFilesAreAccepted)
