@@ -45,6 +45,8 @@ public:
     // For tests and measurements: waits until the device and the SoundFont are
     // opened or given up on.
     void WaitUntilReady();
+    // A device could be opened: effects can be heard (DeviceRunning says
+    // whether it is open at this moment).
     bool DeviceOpen() const;
     bool SoundFontLoaded() const;
     bool EffectLoaded(TSoundEffect effect) const;

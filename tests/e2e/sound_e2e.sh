@@ -7,7 +7,8 @@
 #   - the effects "drop", "pause" and "resume" are heard at their keys, the
 #     first one after a long silence;
 #   - music switched on during a game is heard, and stops at the pause;
-#   - the game ends at once when its window closes, its sound device open.
+#   - the game ends at once when its window closes, its sound device open;
+#   - with a SoundFont that is a named pipe, effects play and closing works.
 # Exit status 77 (skipped) when a tool is missing.
 #
 #   tests/e2e/sound_e2e.sh PATH/TO/stakor
@@ -81,10 +82,6 @@ mkdir -p "$XDG_CONFIG_HOME/Orvelan Games/Vexamo Stakor" "$XDG_DATA_HOME"
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\r\n"PlayMusic"=dword:00000000\r\n"PlaySound"=dword:00000001\r\n' \
     >"$XDG_CONFIG_HOME/Orvelan Games/Vexamo Stakor/settings.reg"
 trace=$work/trace
-"$game" 2>"$trace" &
-game_pid=$!
-pids+=("$game_pid")
-
 await_trace() {
     for _ in $(seq 1 400); do
         grep -E "$1" "$trace" >/dev/null && return 0
@@ -92,16 +89,52 @@ await_trace() {
     done
     return 1
 }
-if ! await_trace '^trace shown'; then
-    fail "the window never showed"
-    cat "$trace"
-    exit 1
-fi
-window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
-[ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
-xdotool windowfocus --sync "$window" 2>/dev/null
-sleep 0.3
+start_game() {
+    : >"$trace"
+    "$game" 2>"$trace" &
+    game_pid=$!
+    pids+=("$game_pid")
+    if ! await_trace '^trace shown'; then
+        fail "the window never showed"
+        cat "$trace"
+        exit 1
+    fi
+    window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
+    [ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    sleep 0.3
+}
+start_game
 key() { xdotool key "$@"; }
+
+# Closes the window of a running game, answering Yes to the question, and
+# checks that the game ends at once.
+close_game() {
+    local close question=
+    close=$(sed -n 's/^trace shown .*close=\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$trace" | head -1)
+    # shellcheck disable=SC2086
+    xdotool mousemove --window "$window" $close click 1
+    if await_trace '^trace close asks'; then
+        for _ in $(seq 1 100); do
+            question=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' 2>/dev/null | grep -v "^$window\$" | head -1)
+            [ -n "$question" ] && break
+            sleep 0.05
+        done
+        [ -n "$question" ] && xdotool windowfocus --sync "$question" 2>/dev/null
+        sleep 0.3
+        key Return # Yes, the default
+    else
+        fail "closing the window did not ask about the running game"
+    fi
+    for _ in $(seq 1 100); do
+        kill -0 "$game_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$game_pid" 2>/dev/null; then
+        fail "the game did not end within 5 s of its window closing"
+        tail -5 "$trace"
+    fi
+}
 
 # Streams the game holds open on the server.
 streams() {
@@ -230,30 +263,26 @@ check_quiet_cost "paused"
 # ---- 5. The game ends when its window closes ---------------------------------------
 key p # resumed: music and effects again, the device open
 sleep 1
-close=$(sed -n 's/^trace shown .*close=\([0-9]*\),\([0-9]*\).*/\1 \2/p' "$trace" | head -1)
-# shellcheck disable=SC2086
-xdotool mousemove --window "$window" $close click 1
-if await_trace '^trace close asks'; then
-    # The question whether to end the running game: Return answers Yes.
-    for _ in $(seq 1 100); do
-        question=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' 2>/dev/null | grep -v "^$window\$" | head -1)
-        [ -n "$question" ] && break
-        sleep 0.05
-    done
-    [ -n "$question" ] && xdotool windowfocus --sync "$question" 2>/dev/null
-    sleep 0.3
-    key Return
-else
-    fail "closing the window did not ask about the running game"
-fi
-for _ in $(seq 1 100); do
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.05
-done
-if kill -0 "$game_pid" 2>/dev/null; then
-    fail "the game did not end within 5 s of its window closing"
-    tail -5 "$trace"
-fi
+close_game
+# ---- 6. A SoundFont that is a named pipe ----------------------------------------------
+# Refused at once: the effects play, the music stays silent, and closing
+# does not wait for a reader stuck on the pipe.
+mkfifo "$work/pipe.sf2"
+STAKOR_SOUNDFONT=$work/pipe.sf2 start_game
+recording=$work/pipe.raw
+record "$recording" || exit 1
+sleep 0.5
+key F2
+await_trace 'press running=1 paused=0' || fail "F2 started no game"
+sleep 1
+drop_at=$(position "$recording")
+key space
+sleep 1
+kill "$recorder"
+wait "$recorder" 2>/dev/null
+check_effect "drop (SoundFont a pipe)" "$drop_at" 10
+close_game
+
 [ -n "${STAKOR_SOUND_E2E_KEEP:-}" ] && cp "$work"/*.raw "$STAKOR_SOUND_E2E_KEEP"/
 [ "$failures" -eq 0 ] && echo "sound_e2e: all checks passed"
 [ "$failures" -eq 0 ]
