@@ -160,6 +160,8 @@ struct TAudioDevice::TState {
     bool Running = false;         // the device is open and playing what is below
     bool WantOpen = false;        // something waits for the device
     bool Quit = false;
+    bool Finished = false; // the worker has let everything go
+    std::condition_variable Done;
     bool Abandoned = false; // TAudioDevice is gone: post nothing more
     int EffectIndex = -1;   // the effect on the channel, -1 for none
     size_t EffectAt = 0;    // its next sample
@@ -492,6 +494,9 @@ TAudioDevice::TAudioDevice(IWindowCalls& calls, std::filesystem::path soundDir, 
         }
         state->Serve();
         state->Release();
+        const std::lock_guard lock(state->Lock);
+        state->Finished = true;
+        state->Done.notify_all();
     });
 }
 
@@ -506,7 +511,14 @@ TAudioDevice::~TAudioDevice()
     *State->Alive = false;
     // A worker still loading (a SoundFont on a slow disk, a sound server that
     // does not answer) is left to finish on its own: the program ends now.
-    if (State->Ready.load(std::memory_order_acquire))
+    // Closing the device takes a buffer or two; a server that stopped
+    // answering gets a second.
+    bool finished = false;
+    if (State->Ready.load(std::memory_order_acquire)) {
+        std::unique_lock lock(State->Lock);
+        finished = State->Done.wait_for(lock, std::chrono::seconds(1), [this] { return State->Finished; });
+    }
+    if (finished)
         State->Worker.join();
     else
         State->Worker.detach();
