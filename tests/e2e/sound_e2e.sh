@@ -152,7 +152,11 @@ close_game() {
 streams() {
     local list
     list=$(pactl list short sink-inputs 2>/dev/null) || return 1
-    [ -z "$list" ] && echo 0 || echo "$list" | wc -l
+    if [ -z "$list" ]; then
+        echo 0
+    else
+        echo "$list" | wc -l
+    fi
 }
 # Waits up to 15 s for the game to hold no stream: it closes its device
 # after a short silence.
