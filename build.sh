@@ -18,9 +18,10 @@ packages=(
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
     qt6-wayland
 )
-# Only the tests need these: the window's run under a real X server, and
-# under a real Wayland compositor (sway, headless, driven through wayvnc).
-test_packages=(xvfb xauth xdotool openbox x11-utils sway wayvnc grim jq)
+# Only the tests need these: the window's run under a real X server and under
+# a real Wayland compositor (sway, headless, driven through wayvnc), and the
+# sound through a real sound server.
+test_packages=(xvfb xauth xdotool openbox x11-utils sway wayvnc grim jq pulseaudio pulseaudio-utils)
 
 install_missing() {
     local missing=() package

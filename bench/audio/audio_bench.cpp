@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "audio/audio_device.h"
 #include "audio/sound_player.h"
 #include "base/random.h"
 
@@ -167,6 +168,40 @@ void MusicPlaying(benchmark::State& state)
     state.counters["cpu_percent"] = 100 * cpu / wall;
 }
 BENCHMARK(MusicPlaying)->Arg(3000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// An effect after a long silence, with the device closed: the time from the
+// call to the audio thread handing its first samples to the device (which
+// includes opening the device again). The server plays them at most one
+// buffer later. Run with SDL_AUDIODRIVER=pulseaudio for a real server.
+void EffectAfterSilence(benchmark::State& state)
+{
+    ChooseDummyDriver();
+    TQueueCalls calls;
+    TAudioDevice device(calls, std::filesystem::path(STAKOR_SOURCE_DATA_DIR) / "Sound");
+    device.WaitUntilReady();
+    if (!device.EffectLoaded(TSoundEffect::Rotate)) {
+        state.SkipWithError("no sound device");
+        return;
+    }
+    double longest = 0;
+    double total = 0;
+    for (auto _ : state) {
+        while (device.DeviceRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0)));
+        const auto asked = Clock::now();
+        device.PlayEffect(TSoundEffect::Rotate);
+        while (device.LastEffectStart() < asked && Clock::now() < asked + std::chrono::seconds(2))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const double took = Milliseconds(device.LastEffectStart() - asked);
+        longest = std::max(longest, took);
+        total += took;
+    }
+    state.counters["first_samples_ms"] = total / static_cast<double>(state.iterations());
+    state.counters["longest_first_samples_ms"] = longest;
+    state.counters["buffer_ms"] = 512 * 1000.0 / 44100;
+}
+BENCHMARK(EffectAfterSilence)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace stakor

@@ -1,5 +1,12 @@
+#include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <fstream>
 #include <set>
 #include <string>
@@ -39,6 +46,38 @@ std::vector<uint8_t> ShortPiece()
 {
     return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, 13, 0x00, 0x90, 60,
         100, 0x81, 0x70, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+}
+
+// A RIFF/WAVE file of 16-bit mono samples at 22050 Hz: a tone of `ms` milliseconds.
+std::vector<uint8_t> ToneWave(int ms)
+{
+    const uint32_t frames = 22050u * static_cast<uint32_t>(ms) / 1000;
+    auto put32 = [](std::vector<uint8_t>& d, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            d.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    std::vector<uint8_t> wave = {'R', 'I', 'F', 'F'};
+    put32(wave, 36 + frames * 2);
+    wave.insert(wave.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0});
+    put32(wave, 22050);
+    put32(wave, 44100);
+    wave.insert(wave.end(), {2, 0, 16, 0, 'd', 'a', 't', 'a'});
+    put32(wave, frames * 2);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const auto sample = static_cast<int16_t>(8000 * std::sin(i * 0.1));
+        wave.push_back(static_cast<uint8_t>(sample & 0xFF));
+        wave.push_back(static_cast<uint8_t>((sample >> 8) & 0xFF));
+    }
+    return wave;
+}
+
+// Waits for the device's loader, at most `limit`.
+bool ReadyWithin(TAudioDevice& device, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!device.DeviceOpen() && !device.SoundFontLoaded() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    return device.DeviceOpen();
 }
 
 // Every test gets SDL's dummy driver: it plays to nowhere, at the speed of a real card.
@@ -118,6 +157,107 @@ TEST_F(AudioDeviceTest, MissingAndBrokenEffectsStaySilentAndQuiet)
         device.PlayEffect(TSoundEffect::Stop); // whatever the loader made of it, nothing breaks
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(AudioDeviceTest, OnlyWaveDataBecomesAnEffectAndNoEffectIsLong)
+{
+    // One note of about 78 hours in a standard MIDI file, named like an effect:
+    // a decoder of every format would render it whole.
+    const std::vector<uint8_t> endlessNote = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x00, 0x60, 'M', 'T', 'r',
+        'k', 0, 0, 0, 15, 0x00, 0x90, 60, 100, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    ASSERT_EQ(endlessNote.size(), 37u);
+    WriteBytes(Folder / "Sound" / "game.wav", endlessNote);
+    WriteBytes(Folder / "Sound" / "level.wav", ToneWave(10000));
+    WriteBytes(Folder / "Sound" / "line.wav", ToneWave(300));
+    auto notWave = ToneWave(300); // RIFF, but not WAVE
+    std::copy_n("AVI ", 4, notWave.begin() + 8);
+    WriteBytes(Folder / "Sound" / "fall.wav", notWave);
+    ASSERT_EQ(::mkfifo((Folder / "Sound" / "drop.wav").c_str(), 0600), 0);
+
+    TAudioDevice device(Calls, Folder / "Sound");
+    ASSERT_TRUE(ReadyWithin(device, 10s)) << "the effects load at once, whatever the files hold";
+    EXPECT_FALSE(device.EffectLoaded(TSoundEffect::Game));
+    EXPECT_FALSE(device.EffectLoaded(TSoundEffect::Fall));
+    EXPECT_FALSE(device.EffectLoaded(TSoundEffect::Drop));
+    EXPECT_EQ(device.EffectDuration(TSoundEffect::Level), std::chrono::milliseconds(TAudioDevice::LongestEffectMs));
+    EXPECT_NEAR(device.EffectDuration(TSoundEffect::Line).count(), 300, 2);
+    EXPECT_TRUE(TAudioDevice::LooksLikeWave(ToneWave(1)));
+    EXPECT_FALSE(TAudioDevice::LooksLikeWave(endlessNote));
+}
+
+TEST_F(AudioDeviceTest, SilenceClosesTheDeviceAndAnEffectOpensItAgainFromItsStart)
+{
+    TAudioDevice device(Calls, ShippedData / "Sound");
+    device.WaitUntilReady();
+    ASSERT_TRUE(device.DeviceOpen());
+    const auto closed = [&](std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (device.DeviceRunning() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(10ms);
+        return !device.DeviceRunning();
+    };
+    ASSERT_TRUE(closed(std::chrono::milliseconds(TAudioDevice::HoldMs) + 3s)) << "nothing plays: the device closes";
+
+    for (TSoundEffect effect : {TSoundEffect::Rotate, TSoundEffect::Level}) {
+        const auto asked = std::chrono::steady_clock::now();
+        device.PlayEffect(effect);
+        EXPECT_EQ(device.PlayingEffect(), effect);
+        const auto end = asked + 2s;
+        while (device.LastEffectStart() < asked && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_GE(device.LastEffectStart(), asked) << "the effect's first samples reached the device";
+        EXPECT_TRUE(device.DeviceRunning());
+        // It plays whole: nothing of it was spent while the device was closed.
+        std::this_thread::sleep_for(device.EffectDuration(effect) / 2);
+        EXPECT_EQ(device.PlayingEffect(), effect);
+        ASSERT_TRUE(closed(std::chrono::milliseconds(TAudioDevice::HoldMs) + device.EffectDuration(effect) + 3s));
+        EXPECT_EQ(device.PlayingEffect(), std::nullopt);
+    }
+}
+
+TEST_F(AudioDeviceTest, ClosingNeverWaitsForALoaderThatHangs)
+{
+    // A sound server that takes the connection and never answers keeps the
+    // loader waiting; the program must end anyway. In a child process, so
+    // the loader left behind ends with it.
+    const fs::path socketPath = Folder / "silent.socket";
+    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.native().size(), sizeof address.sun_path);
+    std::copy(socketPath.native().begin(), socketPath.native().end(), address.sun_path);
+    ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 4), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        setenv("PULSE_SERVER", ("unix:" + socketPath.string()).c_str(), 1);
+        std::chrono::steady_clock::duration closing{};
+        {
+            auto device = std::make_unique<TAudioDevice>(Calls, ShippedData / "Sound");
+            std::this_thread::sleep_for(300ms);
+            const auto start = std::chrono::steady_clock::now();
+            device.reset();
+            closing = std::chrono::steady_clock::now() - start;
+        }
+        ::_exit(closing < 200ms ? 0 : 1);
+    }
+    int status = -1;
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ::close(server);
+            FAIL() << "closing waited for the loader";
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ::close(server);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "closing took 200 ms or more";
 }
 
 TEST_F(AudioDeviceTest, OnlyWellFormedMidiFilesAreAccepted)
@@ -257,6 +397,73 @@ TEST_F(MusicTest, BrokenPiecesAreSilentAndQuiet)
         EXPECT_FALSE(sound.Music.MusicOpen());
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(MusicTest, APieceEndsABreathAfterItsLastNoteNotAfterItsClosingRest)
+{
+    if (SoundFont().empty())
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    // A quarter-second note, then four seconds of rest before the end of the track.
+    const std::vector<uint8_t> piece = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0,
+        0, 0, 14, 0x00, 0x90, 60, 100, 0x81, 0x70, 0x80, 60, 0, 0x9E, 0x00, 0xFF, 0x2F, 0x00};
+    EXPECT_EQ(TAudioDevice::LastNoteTick(piece), 240u);
+    EXPECT_EQ(TAudioDevice::LastNoteTick(ShortPiece()), 240u);
+    MakeMusic(piece);
+    TRandom random(3);
+    TSoundPlayer sound(Calls, Folder, SoundFont());
+    sound.Switches.PlayMusic = [] { return true; };
+    sound.Switches.Random = [&](int32_t n) { return random.Random(n); };
+    sound.Device.WaitUntilReady();
+    Calls.RunPostedUntil([] { return false; }, 50ms);
+    sound.StartMusic();
+    const auto start = std::chrono::steady_clock::now();
+    Calls.FireDelayed();
+    const uint64_t first = sound.Music.Piece();
+    ASSERT_TRUE(Calls.RunPostedUntil([&] { return sound.Music.Piece() > first; }, 10s));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 400ms);
+    EXPECT_LE(took, 1500ms) << "the next piece does not wait for the four seconds of rest";
+}
+
+TEST_F(MusicTest, ADamagedSoundFontOrAPipeIsRefusedQuietly)
+{
+    MakeMusic(ShortPiece());
+    // A whole RIFF header that says "sfbk", then noise.
+    std::vector<uint8_t> damaged = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 's', 'f', 'b', 'k'};
+    uint32_t noise = 12345;
+    while (damaged.size() < 6000) {
+        noise = noise * 1103515245u + 12345u;
+        damaged.push_back(static_cast<uint8_t>(noise >> 16));
+    }
+    const uint32_t size = static_cast<uint32_t>(damaged.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        damaged[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(size >> (8 * i));
+    WriteBytes(Folder / "damaged.sf2", damaged);
+    auto listed = damaged; // a chunk list whose first entry says it is far larger than it is
+    std::copy_n("LIST\xff\xff\x00\x00INFO", 12, listed.begin() + 12);
+    WriteBytes(Folder / "listed.sf2", listed);
+    ASSERT_EQ(::mkfifo((Folder / "pipe.sf2").c_str(), 0600), 0);
+    fs::copy(ShippedData / "Sound", Folder / "Sound");
+
+    for (const char* name : {"damaged.sf2", "listed.sf2", "pipe.sf2"}) {
+        testing::internal::CaptureStderr();
+        {
+            TSoundPlayer sound(Calls, Folder, Folder / name);
+            sound.Switches.PlaySound = [] { return true; };
+            sound.Switches.PlayMusic = [] { return true; };
+            const bool ready = ReadyWithin(sound.Device, 10s);
+            if (!ready) // a reader stuck on the pipe: let it go before failing
+                ::close(::open((Folder / name).c_str(), O_WRONLY | O_NONBLOCK));
+            ASSERT_TRUE(ready) << name;
+            EXPECT_FALSE(sound.Device.SoundFontLoaded()) << name;
+            sound.PlaySoundEffect(TSoundEffect::Fall);
+            EXPECT_EQ(sound.Device.PlayingEffect(), TSoundEffect::Fall) << "effects play without the music";
+            sound.StartMusic();
+            Calls.FireDelayed();
+            EXPECT_FALSE(sound.Music.MusicOpen()) << name;
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+    }
 }
 
 TEST_F(MusicTest, ASoundFontThatFailsToLoadLeavesTheMusicIdle)
