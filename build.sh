@@ -21,7 +21,7 @@ packages=(
     libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )
 # Only the tests need these: the window's run under a real X server.
-test_packages=(xvfb xauth xdotool openbox x11-utils appstream desktop-file-utils)
+test_packages=(xvfb xauth xdotool openbox x11-utils appstream desktop-file-utils groff-base)
 
 as_root() {
     if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
