@@ -5,6 +5,9 @@
 #   ./build.sh test       install what is missing, build everything, run every test
 #   ./build.sh sanitize   the tests again, built with AddressSanitizer and
 #                         UndefinedBehaviorSanitizer (in build-sanitize/)
+#   ./build.sh package    install the build dependencies, build the Debian
+#                         package (unit tests included) beside this checkout,
+#                         and check it with lintian
 #
 # STAKOR_WERROR=ON turns compiler warnings into errors (CI sets it).
 set -euo pipefail
@@ -19,9 +22,14 @@ packages=(
     qt6-wayland
 )
 # Only the tests need these: the window's run under a real X server and under
-# a real Wayland compositor (sway, headless, driven through wayvnc), and the
-# sound through a real sound server.
-test_packages=(xvfb xauth xdotool openbox x11-utils sway wayvnc grim jq pulseaudio pulseaudio-utils)
+# a real Wayland compositor (sway, headless, driven through wayvnc), the sound
+# through a real sound server, and the checks of the installed files.
+test_packages=(xvfb xauth xdotool openbox x11-utils sway wayvnc grim jq pulseaudio pulseaudio-utils
+    appstream desktop-file-utils groff-base)
+
+as_root() {
+    if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
 
 install_missing() {
     local missing=() package
@@ -30,11 +38,21 @@ install_missing() {
             missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return
-    local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    as_root apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# What debian/control asks for, plus the package tools and lintian.
+install_build_dependencies() {
+    if command -v dpkg-checkbuilddeps >/dev/null && command -v lintian >/dev/null &&
+        dpkg-checkbuilddeps 2>/dev/null; then
+        return
+    fi
+    as_root apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+        build-essential dpkg-dev lintian
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get build-dep -y --no-install-recommends ./
 }
 
 configure() {
@@ -72,8 +90,18 @@ sanitize)
     build build-sanitize -DSTAKOR_SANITIZE=ON -DSTAKOR_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
     ;;
+package)
+    install_build_dependencies
+    version=$(dpkg-parsechangelog -S Version)
+    architecture=$(dpkg-architecture -q DEB_HOST_ARCH)
+    dpkg-buildpackage -b -us -uc -J"$(nproc)" --post-clean
+    changes=../vexamo-stakor_${version}_${architecture}.changes
+    # Errors and warnings fail the command; the informational tags are shown.
+    lintian --display-info --fail-on error,warning "$changes"
+    echo "Built: $(cd .. && pwd)/vexamo-stakor_${version}_${architecture}.deb"
+    ;;
 *)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <system_error>
 
+#ifndef STAKOR_DATA_FROM_PROGRAM
+#define STAKOR_DATA_FROM_PROGRAM "../share/vexamo-stakor"
+#endif
+
 namespace stakor {
 
 std::filesystem::path FindProgramDir()
@@ -13,7 +17,9 @@ std::filesystem::path FindProgramDir()
     const fs::path folder = ec ? fs::current_path(ec) : program.parent_path();
     if (fs::is_directory(folder / "Language", ec) || fs::is_directory(folder / "Skin", ec))
         return folder;
-    const fs::path installed = folder.parent_path() / "share" / "vexamo-stakor";
+    // The build sets where the data is installed, seen from the programs' folder
+    // (share/vexamo-stakor, or share/games/vexamo-stakor beside /usr/games).
+    const fs::path installed = (folder / STAKOR_DATA_FROM_PROGRAM).lexically_normal();
     if (fs::is_directory(installed, ec))
         return installed;
     return folder;

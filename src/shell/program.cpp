@@ -70,7 +70,7 @@ int RunProgram(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setOrganizationName(QStringLiteral("Orvelan Games"));
-    QApplication::setDesktopFileName(QStringLiteral("vexamo-stakor"));
+    QApplication::setDesktopFileName(QStringLiteral(STAKOR_APP_ID)); // the desktop entry's name
 
     // A second start brings the running game to the front and ends at once.
     // The launcher's activation token goes along: with it the running game
