@@ -260,8 +260,9 @@ TEST_F(IniTest, WritesKeepTheLineEndsTheFileUses)
         Write(ends("; kept\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"_b\""));
         TIni(File).SetGlassTrash(2);
         EXPECT_EQ(Read(),
-            ends("Windows Registry Editor Version 5.00\n\n; kept\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"_b\"\n\n"
-                 "[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\n\"GlassTrash\"=dword:00000002\n"));
+            ends(
+                "Windows Registry Editor Version 5.00\n\n; kept\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"_b\"\n\n"
+                "[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\n\"GlassTrash\"=dword:00000002\n"));
     }
 
     // The first line decides; the other lines keep their own ends.

@@ -364,7 +364,8 @@ private slots:
         const QString home = Path("pipes-home");
         const QString data = Path("pipes-data");
         const QStringList pipes = {home + "/.icons/hicolor/48x48/apps/fz.png",
-            data + "/icons/hicolor/scalable/apps/fz.svg", home + "/.icons/hicolor/48x48/apps/accessories-text-editor.png",
+            data + "/icons/hicolor/scalable/apps/fz.svg",
+            home + "/.icons/hicolor/48x48/apps/accessories-text-editor.png",
             data + "/icons/hicolor/scalable/apps/text-editor.svg", data + "/icons/text-x-generic.png"};
         for (const QString& pipe : pipes) {
             QVERIFY(QDir().mkpath(QFileInfo(pipe).path()));

@@ -276,10 +276,10 @@ TEST(SimPictures, ColoursBeyondANewSkinWrapRoundItsTiles)
                         static_cast<uint8_t>(10 * j + 5)});
     ASSERT_TRUE(WriteBmpFile(folder / "three.bmp", three));
     const std::string render = (folder / "glass.bmp").string();
-    const TRun run = RunSim({"--seed", "4", "--trash", "8", "--skin-width", "180", "--skin",
-                                (folder / "three.bmp").string(), "--bg-file", "", "--grid", "0", "--render", render,
-                                "--panels", (folder / "panels").string()},
-        "start tick tick skin");
+    const TRun run =
+        RunSim({"--seed", "4", "--trash", "8", "--skin-width", "180", "--skin", (folder / "three.bmp").string(),
+                   "--bg-file", "", "--grid", "0", "--render", render, "--panels", (folder / "panels").string()},
+            "start tick tick skin");
     ASSERT_EQ(run.Status, 0) << run.Errors;
     ASSERT_FALSE(run.Lines.empty());
     const std::string& state = run.Lines.back();
@@ -300,8 +300,8 @@ TEST(SimPictures, ColoursBeyondANewSkinWrapRoundItsTiles)
             if (masks[static_cast<size_t>(y + 4)][static_cast<size_t>(x - 1)] != 'f')
                 continue;
             // Whole trash cells: one colour for all four triangles.
-            const int color =
-                std::stoi(colors[static_cast<size_t>(y + 4)].substr(static_cast<size_t>(8 * (x - 1) + 4), 2), nullptr, 16);
+            const int color = std::stoi(
+                colors[static_cast<size_t>(y + 4)].substr(static_cast<size_t>(8 * (x - 1) + 4), 2), nullptr, 16);
             beyond += color >= 3;
             EXPECT_EQ(glass.Pixel(20 * (x - 1) + 10, 20 * (y - 1) + 2), tilePixel(color, 10, 2))
                 << "cell " << x << "," << y << " colour " << color;
