@@ -255,10 +255,15 @@ TEST(SimProgram, DrivenThroughAPipeAndExitStatus)
 // The quoted strings of an array field, in order.
 std::vector<std::string> Strings(const std::string& array)
 {
+    // The strings of a state line hold hex digits only, never a quote.
     std::vector<std::string> strings;
-    const std::regex quoted("\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(array.begin(), array.end(), quoted); it != std::sregex_iterator(); ++it)
-        strings.push_back((*it)[1]);
+    for (size_t open = array.find('"'); open != std::string::npos; open = array.find('"', open + 1)) {
+        const size_t close = array.find('"', open + 1);
+        if (close == std::string::npos)
+            break;
+        strings.push_back(array.substr(open + 1, close - open - 1));
+        open = close;
+    }
     return strings;
 }
 
