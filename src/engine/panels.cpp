@@ -122,7 +122,7 @@ void DrawNextFigureBitmap(TBitmap& image, const TFigure& next, const TGlass& gla
     const int offX = (5 - shape.MaxX + shape.MinX) * 10;
     const int offY = (5 - shape.MaxY + shape.MinY) * 10;
     const TBitmap& skin = glass.Skin();
-    const bool drawable = glass.TileDrawable(next.Color);
+    const int tile = glass.TileOfColor(next.Color);
 
     for (int k = 0; k < shape.Count; ++k) {
         const TShapeCell& c = shape.Cells[static_cast<size_t>(k)];
@@ -143,7 +143,7 @@ void DrawNextFigureBitmap(TBitmap& image, const TFigure& next, const TGlass& gla
                 const int x = left + i, y = top + j;
                 if (x < 0 || y < 0 || x >= image.Width || y >= image.Height)
                     continue;
-                image.SetPixel(x, y, drawable ? skin.Pixel(20 * next.Color + i, j) : MissingTilePixel);
+                image.SetPixel(x, y, tile >= 0 ? skin.Pixel(20 * tile + i, j) : MissingTilePixel);
             }
     }
 }

@@ -158,10 +158,18 @@ void TPixelView::LoadSkin()
     TBitmap skin;
     // A skin needs whole tiles: 20 pixels high, and at least one ordinary
     // colour beside the special one. Anything less is refused like a bad file.
-    if (LoadImageFile(C.ProgramDir / "Skin" / C.Ini.GlassFontFileName(), skin) && skin.Height >= 20 && skin.Width >= 40)
+    const std::string& name = C.Ini.GlassFontFileName();
+    if (LoadImageFile(C.ProgramDir / "Skin" / name, skin) && skin.Height >= 20 && skin.Width >= 40) {
         C.Glass.SetSkin(std::move(skin));
-    else
-        C.Messages.ShowMessage(MessageText(C.Lang, "MB1"), MessageText(C.Lang, "MB2"), false);
+        FailedSkin.reset();
+        return;
+    }
+    // The skin is loaded again with every change of glass size; the player
+    // hears of a bad one once, not at each of those loads.
+    if (FailedSkin == name)
+        return;
+    FailedSkin = name;
+    C.Messages.ShowMessage(MessageText(C.Lang, "MB1"), MessageText(C.Lang, "MB2"), false);
 }
 
 } // namespace stakor

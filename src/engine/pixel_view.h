@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "engine/display.h"
 #include "engine/game_view.h"
@@ -50,8 +52,8 @@ public:
     // Colour, picture and grid of the background, from the settings. A
     // picture that cannot be loaded is forgotten (its setting cleared).
     void BuildBackground();
-    // The cell skin named by the settings; on failure a message, and the
-    // skin in use stays.
+    // The cell skin named by the settings; on failure the skin in use stays,
+    // and a message tells of it unless the same skin failed the last time.
     void LoadSkin();
     // The life bar takes the glass picture's height and is drawn anew.
     void InitLifeBar();
@@ -68,6 +70,7 @@ private:
     TBitmap Life;
     TBitmap Next;
     TPixelRect Changed; // of the glass picture, since it was last shown
+    std::optional<std::string> FailedSkin; // the skin whose failure was told last
 };
 
 } // namespace stakor

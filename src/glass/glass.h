@@ -83,6 +83,14 @@ public:
     // Whether tile t lies whole in the skin, so it can be drawn from; and
     // whether it also has no transparent (black) pixel, so a whole cell of it
     // can be copied row by row.
+    // The tile a colour index is drawn from: the index wrapped round the
+    // skin's whole tiles, so that cells coloured for a skin with more tiles
+    // (changed in mid-game) still show a tile; -1 when the skin has none.
+    int TileOfColor(int color) const
+    {
+        const int tiles = static_cast<int>(TileOpaque_.size());
+        return tiles == 0 || color < 0 ? -1 : color % tiles;
+    }
     bool TileDrawable(int tile) const { return tile >= 0 && static_cast<size_t>(tile) < TileOpaque_.size(); }
     bool TileOpaque(int tile) const { return TileDrawable(tile) && TileOpaque_[static_cast<size_t>(tile)]; }
 

@@ -52,16 +52,19 @@ void DrawCell(TGlass& glass, int x, int y, TGlassCell cell, bool upsideDown)
 
     // A whole cell of one tile without see-through pixels is a plain copy.
     const TBitmap& skin = glass.Skin();
-    if (mask == MaskWhole && cell.Colors[0] == cell.Colors[1] && cell.Colors[0] == cell.Colors[2] &&
-        cell.Colors[0] == cell.Colors[3] && glass.TileOpaque(cell.Colors[0])) {
-        const size_t source = CellRowBytes * cell.Colors[0];
+    int tileOf[4];
+    for (size_t k = 0; k < 4; ++k)
+        tileOf[k] = glass.TileOfColor(cell.Colors[k]);
+    if (mask == MaskWhole && tileOf[0] == tileOf[1] && tileOf[0] == tileOf[2] && tileOf[0] == tileOf[3] &&
+        glass.TileOpaque(tileOf[0])) {
+        const size_t source = CellRowBytes * static_cast<size_t>(tileOf[0]);
         for (int j = 0; j < CellSize; ++j)
             std::memcpy(bitmap.Row(topRow + j) + offset, skin.Row(j) + source, CellRowBytes);
         return;
     }
 
     // Per pixel, the pattern names the row to take it from: the background's
-    // (owner 0) or a triangle's tile row; a missing tile reads a grey row.
+    // (owner 0) or a triangle's tile row; without a skin, a grey row.
     static constexpr auto MissingRow = [] {
         std::array<uint8_t, CellRowBytes> row{};
         for (size_t i = 0; i < CellRowBytes; i += 3) {
@@ -74,9 +77,9 @@ void DrawCell(TGlass& glass, int x, int y, TGlassCell cell, bool upsideDown)
     const uint8_t* tiles[4];
     bool seeThrough = false; // a used tile with black pixels needs a test per pixel
     for (size_t k = 0; k < 4; ++k) {
-        tiles[k] = glass.TileDrawable(cell.Colors[k]) ? skin.Row(0) + CellRowBytes * cell.Colors[k] : nullptr;
+        tiles[k] = tileOf[k] >= 0 ? skin.Row(0) + CellRowBytes * static_cast<size_t>(tileOf[k]) : nullptr;
         if ((mask >> k) & 1)
-            seeThrough = seeThrough || (tiles[k] != nullptr && !glass.TileOpaque(cell.Colors[k]));
+            seeThrough = seeThrough || (tiles[k] != nullptr && !glass.TileOpaque(tileOf[k]));
     }
 
     const TCellPattern& pattern = CellPatterns[mask];

@@ -8,8 +8,8 @@
 
 namespace stakor {
 
-// Drawn where a cell's tile is missing from the skin (no skin could be
-// loaded, or a tile index beyond it), so that figures never vanish.
+// Drawn where a cell has no tile to take (no skin could be loaded), so that
+// figures never vanish. A colour beyond the skin's tiles wraps round them.
 inline constexpr TPixel MissingTilePixel{128, 128, 128};
 
 // Draws one visible cell (x 1..Width, y 1..Height) into the glass picture from

@@ -80,6 +80,19 @@ std::string NameFromUtf8(std::string_view utf8)
     return name;
 }
 
+std::string WithoutControls(std::string_view name)
+{
+    std::string clean;
+    clean.reserve(name.size());
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0 && !Cp1252Defined(c)))
+            continue;
+        clean.push_back(ch);
+    }
+    return clean;
+}
+
 std::string NameToUtf8(std::string_view name)
 {
     std::string out;

@@ -17,6 +17,12 @@ std::optional<unsigned char> Cp1252ByteOf(char32_t codePoint);
 // combining accents are dropped. Invalid UTF-8 bytes become "?" as well.
 std::string NameFromUtf8(std::string_view utf8);
 
+// The name without the bytes no player can read: control characters (a tab,
+// a line end) and the five bytes the code page leaves undefined. A name is
+// text shown in the table and offered again in the prompt, so it must come
+// back from the screen as the same bytes.
+std::string WithoutControls(std::string_view name);
+
 // Name bytes as UTF-8 for the screen. Control bytes, which no typed name has
 // but a damaged file may, show as "?".
 std::string NameToUtf8(std::string_view name);

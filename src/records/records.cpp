@@ -33,6 +33,9 @@ constexpr size_t PlayTimeAt = 45;
 
 constexpr size_t StyleSize = TRecords::Places * TRecords::EntrySize; // 490
 
+// Refused answers to the name prompt before the name offered is taken.
+constexpr int MaxNamePrompts = 10;
+
 int32_t ReadInt32(const uint8_t* bytes)
 {
     const uint32_t value =
@@ -186,23 +189,37 @@ void TRecords::AddRecord(const TGameResult& result, IRecordsUi& ui, const TLangu
         --above;
     const int place = above + 1;
 
-    // The default name comes in the pack's encoding; the table keeps Windows-1252.
-    if (PlayerName.empty())
-        PlayerName = NameFromUtf8(TextToUtf8(MessageText(lang, "MB12")));
+    // The default name comes in the pack's encoding; the table keeps
+    // Windows-1252. A pack without one still offers a name, so that a cancel
+    // (which takes the name offered) always ends the prompt with one.
+    std::string defaultName = WithoutControls(NameFromUtf8(TextToUtf8(MessageText(lang, "MB12"))));
+    if (defaultName.empty())
+        defaultName = BuiltInMessageText("MB12");
     const std::string caption = MessageText(lang, "MB10");
     const std::string prompt = MessageText(lang, "MB11");
-    for (;;) {
-        if (PlayerName.size() > MaxNameLength)
-            PlayerName.resize(MaxNameLength);
-        const std::string preset = PlayerName;
-        PlayerName = ui.InputName(caption, prompt, preset);
-        // An empty answer to an empty preset is all a player can give to cancel
-        // when there is no default name; asking again would never end, so the
-        // entry is given up: nothing saved, no dialog.
-        if (PlayerName.empty() && preset.empty())
-            return;
-        if (!PlayerName.empty() && PlayerName.size() <= MaxNameLength)
+    std::string offered = WithoutControls(PlayerName);
+    if (offered.empty())
+        offered = defaultName;
+    for (int asked = 1;; ++asked) {
+        if (offered.size() > MaxNameLength)
+            offered.resize(MaxNameLength);
+        // Control characters are dropped before the length is judged.
+        const std::string answer = WithoutControls(ui.InputName(caption, prompt, offered));
+        if (!answer.empty() && answer.size() <= MaxNameLength) {
+            PlayerName = answer;
             break;
+        }
+        // An overlong name comes back cut; an empty answer brings back the
+        // name offered before, so the box never offers nothing and the score
+        // is never dropped. A box that keeps answering nothing usable (no
+        // player can be that patient) ends with the name it offers.
+        if (!answer.empty())
+            offered = answer;
+        if (asked >= MaxNamePrompts) {
+            offered.resize(std::min(offered.size(), MaxNameLength));
+            PlayerName = offered;
+            break;
+        }
     }
 
     int match = 0;

@@ -29,7 +29,9 @@
 //   digits is kept as it is (a hand-typed path "Skin\a.bmp" survives).
 //
 // A write re-reads the file, changes the one line of its value in place (or
-// adds it at the end of our section) and writes the whole file again; every
+// adds it at the end of our section) and writes the whole file again. Lines it
+// writes end as the file's first line does (CRLF in a new file, as a registry
+// export has them), so a file never gains a second kind of line end; every
 // other line, readable or not, stays as it was down to its line end (a line
 // ending in two CRs keeps both), so values written meanwhile by someone else
 // and values of the wrong type are not lost. The result is read back before it
@@ -296,13 +298,21 @@ std::map<std::string, std::string> ReadValues(std::string_view bytes)
     return values;
 }
 
+// The line end the file uses: that of its first line; CRLF when it has none.
+std::string_view LineEnd(std::string_view bytes)
+{
+    const size_t end = bytes.find('\n');
+    return end == std::string_view::npos || (end > 0 && bytes[end - 1] == '\r') ? "\r\n" : "\n";
+}
+
 // The file with the value `name` set to `data`: the last line that held it
 // now holds the new line, earlier duplicates are gone, everything else stays
 // byte for byte.
 std::string Replace(std::string_view bytes, std::string_view name, std::string_view data)
 {
     const TParsedFile file = Parse(bytes);
-    const std::string newLine = Quote(name) + '=' + std::string(data) + '\n';
+    const std::string_view eol = LineEnd(bytes);
+    const std::string newLine = Quote(name) + '=' + std::string(data) + std::string(eol);
 
     enum class TAction { Keep, Drop, Replace };
     std::vector<TAction> actions(file.Lines.size(), TAction::Keep);
@@ -317,9 +327,9 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
 
     std::string result;
     // A line added after another must start a line of its own.
-    const auto addLine = [&result](std::string_view line) {
+    const auto addLine = [&result, eol](std::string_view line) {
         if (!result.empty() && result.back() != '\n')
-            result += '\n';
+            result += eol;
         result += line;
     };
     constexpr size_t Nowhere = std::string_view::npos;
@@ -327,7 +337,8 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
     const size_t addAfter = !last && addBefore == Nowhere && file.SectionEnd ? *file.SectionEnd : Nowhere;
     if (!file.HasHeader) {
         result += kHeader;
-        result += "\n\n";
+        result += eol;
+        result += eol;
     }
     if (last) {
         std::fill_n(actions.begin() + static_cast<ptrdiff_t>(last->First), last->Count, TAction::Drop);
@@ -349,8 +360,8 @@ std::string Replace(std::string_view bytes, std::string_view name, std::string_v
     if (!last && !file.SectionEnd) {
         addLine("");
         if (!Trim(previous).empty())
-            result += '\n';
-        result += "[" + std::string(kKey) + "]\n";
+            result += eol;
+        result += "[" + std::string(kKey) + "]" + std::string(eol);
         result += newLine;
     }
     return result;

@@ -142,12 +142,10 @@ int RunProgram(int argc, char** argv)
         mainForm.move(area.center() - QPoint(mainForm.width() / 2, mainForm.height() / 2));
     }
     mainForm.show();
-    ini.SetRefusedWriteHandler({});
-    if (!refusedAtStart.empty()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramTitle), refusedAtStart.c_str());
-        QTimer::singleShot(
-            0, &mainForm, [&] { dialogs.ShowMessage(refusedAtStart, ProgramTitle.toStdString(), true); });
-    }
+    // The window has taken over refused writes for the session; one from
+    // before it is said now, unless the window has said one already.
+    if (!refusedAtStart.empty())
+        mainForm.ReportRefusedWrite(refusedAtStart);
     application.exec();
     return 0;
 }

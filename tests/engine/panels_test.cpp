@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "engine/panels.h"
 #include "glass/cell_pattern.h"
 #include "glass/glass_painter.h"
@@ -173,9 +176,28 @@ TEST(NextFigurePreview, CentredFromTheSkinAndMirroredUpsideDown)
                 image.Pixel(left + 20 + i, top + 20 + j), CellPatterns[12][j * 20 + i] ? SkinPixel(3, i, j) : TPixel{});
             EXPECT_EQ(image.Pixel(left + 20 + i, top + j), CellPatterns[3][j * 20 + i] ? SkinPixel(3, i, j) : TPixel{});
         }
-    // A colour beyond the skin (the falling triangle of a too narrow skin) is not read.
+    // A colour that is no tile at all is not read.
     DrawNextFigureBitmap(image, {1, 1, 0, 0, -1, true}, glass, false);
     EXPECT_EQ(image.Pixel(50, 69), MissingTilePixel);
+}
+
+TEST(NextFigurePreview, ColoursBeyondTheSkinWrapRoundItsTiles)
+{
+    // A nine-tile skin changed in mid-game for a six-tile one: the next
+    // figure was coloured for the old skin.
+    TRandom random;
+    TGlass glass(random);
+    glass.SetSkin(NumberedSkin(6));
+    TBitmap image(120, 120);
+    for (const auto& [color, tile] : std::vector<std::pair<int, int>>{{5, 5}, {6, 0}, {8, 2}, {13, 1}}) {
+        DrawNextFigureBitmap(image, {7, 1, 5, -3, color, false}, glass, false);
+        EXPECT_EQ(image.Pixel(40, 40), SkinPixel(tile, 0, 0)) << "colour " << color;
+        EXPECT_EQ(image.Pixel(79, 79), SkinPixel(tile, 19, 19)) << "colour " << color;
+    }
+    // Without a skin there is no tile to wrap to.
+    glass.SetSkin(TBitmap(10, 10));
+    DrawNextFigureBitmap(image, {7, 1, 5, -3, 2, false}, glass, false);
+    EXPECT_EQ(image.Pixel(40, 40), MissingTilePixel);
 }
 
 } // namespace

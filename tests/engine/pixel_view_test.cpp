@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/display.h"
@@ -175,6 +176,34 @@ TEST_F(PixelView, AMissingSkinIsReportedAndTheOldOneStays)
     EXPECT_EQ(
         Display.Log, std::vector<std::string>{"message Skin error/The skin for the figures could not be loaded."});
     EXPECT_EQ(Glass.SkinWidth(), 160);
+}
+
+TEST_F(PixelView, ABadSkinIsReportedOncePerStartWhateverTheGlassSize)
+{
+    // One tile and a half: too small to use. Start-up loads the skin with the
+    // normal glass, then again as the window switches to the big one.
+    WriteBmpFile(Folder / "Skin" / "tiny.bmp", NumberedSkin(1));
+    Ini.SetGlassFontFileName("tiny.bmp");
+    const std::string message = "message Skin error/The skin for the figures could not be loaded.";
+    const auto messages = [&] { return std::count(Display.Log.begin(), Display.Log.end(), message); };
+    Display.Log.clear();
+    Rules.ApplyMode(2);
+    Rules.ApplyMode(3);
+    Rules.ApplyMode(2);
+    View.LoadSkin();
+    EXPECT_EQ(messages(), 1);
+
+    // Another bad skin is news; so is the first one again after a good one.
+    Ini.SetGlassFontFileName("nothere.bmp");
+    View.LoadSkin();
+    EXPECT_EQ(messages(), 2);
+    Ini.SetGlassFontFileName("squares.bmp");
+    View.LoadSkin();
+    Ini.SetGlassFontFileName("tiny.bmp");
+    Rules.ApplyMode(3);
+    Rules.ApplyMode(2);
+    EXPECT_EQ(messages(), 3);
+    EXPECT_EQ(Glass.SkinWidth(), 160); // the good skin stays in use
 }
 
 TEST_F(PixelView, OnlyTheCellsThatChangedAreShown)

@@ -143,7 +143,20 @@ TEST(DrawCell, BlackSkinPixelsAndMissingTiles)
     EXPECT_EQ(w.glass.Bitmap.Pixel(4, 7), BackgroundPixel(4, 7));
     EXPECT_EQ(w.glass.Bitmap.Pixel(5, 7), (TPixel{0, 0, 1}));
     EXPECT_EQ(w.glass.Bitmap.Pixel(6, 7), SkinPixel(1, 6, 7));
-    // Tile 3 does not exist in a three-tile skin, nor does tile 255.
+    // Colours beyond a three-tile skin wrap round its tiles (3 and 255 are
+    // tile 0, 4 is tile 1, 5 is tile 2), the see-through pixels included.
+    DrawCell(w.glass, 2, 1, {15, {3, 3, 255, 3}}, false);
+    EXPECT_EQ(w.glass.Bitmap.Pixel(30, 2), SkinPixel(0, 10, 2));
+    DrawCell(w.glass, 3, 1, {15, {4, 5, 255, 3}}, false);
+    EXPECT_EQ(w.glass.Bitmap.Pixel(40 + 10, 19), SkinPixel(1, 10, 19)); // bottom
+    EXPECT_EQ(w.glass.Bitmap.Pixel(40 + 0, 10), SkinPixel(2, 0, 10)); // left
+    EXPECT_EQ(w.glass.Bitmap.Pixel(40 + 10, 0), SkinPixel(0, 10, 0)); // top
+    EXPECT_EQ(w.glass.Bitmap.Pixel(40 + 19, 10), SkinPixel(0, 19, 10)); // right
+    DrawCell(w.glass, 4, 1, {MaskLeft, {0, 4, 0, 0}}, false);
+    EXPECT_EQ(w.glass.Bitmap.Pixel(60 + 4, 7), BackgroundPixel(60 + 4, 7)); // tile 1's black pixel
+    EXPECT_EQ(w.glass.Bitmap.Pixel(60 + 5, 7), (TPixel{0, 0, 1}));
+    // Only without a skin is there no tile: grey.
+    w.glass.SetSkin(TBitmap(30, 10));
     DrawCell(w.glass, 2, 1, {15, {3, 3, 255, 3}}, false);
     EXPECT_EQ(w.glass.Bitmap.Pixel(30, 2), MissingTilePixel);
     // Rows above the glass are never drawn.

@@ -348,36 +348,79 @@ TEST_F(AddRecord, LastNameIsOfferedAgainInTheNextGame)
     EXPECT_EQ(Table(3), Concat({{"Ann", 100}}, Empties(9)));
 }
 
-TEST_F(AddRecord, EmptyAnswerToANamedPresetAsksAgain)
+TEST_F(AddRecord, EmptyAnswerBringsTheNameBackAndNeverLosesTheScore)
 {
-    Records.PlayerName = "Ann";
-    Ui.Answers = {"", "Bob"};
-    Play(100);
-    ASSERT_EQ(Ui.Prompts.size(), 2u);
-    EXPECT_EQ(Ui.Prompts[1].Preset, "");
-    EXPECT_EQ(Records.Entry(3, 1).Name, "Bob");
-}
-
-TEST_F(AddRecord, EmptyAnswerToAnEmptyPresetGivesUpTheEntry)
-{
-    // No default name in the pack and the player cancels: asking again would
-    // never end, so the entry is dropped without a save or a dialog.
-    std::filesystem::create_directories(Folder.Path / "Language");
-    std::ofstream(Folder.Path / "Language" / "English.lng", std::ios::binary) << "MB12=\n";
-    ASSERT_TRUE(Lang.LoadLanguage("English"));
-    Ui.Answers = {""};
-    Play(100);
-    EXPECT_EQ(Ui.Calls, (std::vector<std::string>{"prompt"}));
-    EXPECT_EQ(Table(3), Empties(10));
-    ExpectNotSaved();
-
-    // Clearing a named preset and then cancelling the empty box ends the same way.
+    // The player clears the box and presses Enter: the prompt comes back with
+    // the name it offered, and a second Enter (or Esc) takes that name.
     Records.PlayerName = "Ann";
     Ui.Answers = {"", ""};
     Play(100);
-    EXPECT_EQ(Ui.Prompts.size(), 3u);
-    EXPECT_EQ(Table(3), Empties(10));
-    ExpectNotSaved();
+    ASSERT_EQ(Ui.Prompts.size(), 3u);
+    EXPECT_EQ(Ui.Prompts[1].Preset, "Ann");
+    EXPECT_EQ(Ui.Prompts[2].Preset, "Ann");
+    EXPECT_EQ(Table(3), Concat({{"Ann", 100}}, Empties(9)));
+    EXPECT_EQ(Ui.Calls.back(), "dialog");
+    EXPECT_EQ(ReadBytes(FilePath()).size(), TRecords::FileSize);
+
+    // A name typed after an empty answer is taken as usual.
+    Ui.Answers = {"", "Bob"};
+    Play(200);
+    EXPECT_EQ(Ui.Prompts[4].Preset, "Ann");
+    EXPECT_EQ(Records.Entry(3, 1).Name, "Bob");
+    EXPECT_EQ(Records.PlayerName, "Bob");
+}
+
+TEST_F(AddRecord, WithoutADefaultNameTheBuiltInOneIsOffered)
+{
+    // A pack whose default name is empty (or only control characters): the
+    // prompt still offers a name, so a cancel ends it with an entry.
+    std::filesystem::create_directories(Folder.Path / "Language");
+    for (const std::string pack : {"MB12=\n", "MB12=\t\n"}) {
+        std::ofstream(Folder.Path / "Language" / "English.lng", std::ios::binary) << pack;
+        ASSERT_TRUE(Lang.LoadLanguage("English"));
+        Records.PlayerName.clear();
+        Ui.Prompts.clear();
+        Ui.Answers = {""};
+        Play(static_cast<int32_t>(pack.size()) * 100);
+        ASSERT_EQ(Ui.Prompts.size(), 2u);
+        EXPECT_EQ(Ui.Prompts[0].Preset, "Player");
+        EXPECT_EQ(Ui.Prompts[1].Preset, "Player");
+        EXPECT_EQ(Records.Entry(3, 1).Name, "Player");
+    }
+}
+
+TEST_F(AddRecord, ABoxThatAnswersNothingUsableEndsWithTheNameOffered)
+{
+    // No player does this; a broken box must still not hold the game for ever.
+    Ui.Answers = std::deque<std::string>(100, "");
+    Play(100);
+    EXPECT_EQ(Ui.Prompts.size(), 10u);
+    EXPECT_EQ(Records.Entry(3, 1).Name, "Player");
+
+    Ui.Prompts.clear();
+    Ui.Answers = std::deque<std::string>(100, "A name far longer than twenty");
+    Play(200);
+    EXPECT_EQ(Ui.Prompts.size(), 10u);
+    EXPECT_EQ(Ui.Prompts[1].Preset, "A name far longer th");
+    EXPECT_EQ(Records.Entry(3, 1).Name, "A name far longer th");
+}
+
+TEST_F(AddRecord, ControlCharactersNeverReachTheTable)
+{
+    // A tab typed or pasted into the box is dropped before the length is
+    // judged, so the name is one the player can read and offer again.
+    Offer("Ann\tBee\r\n\x7f", 100);
+    EXPECT_EQ(Records.Entry(3, 1).Name, "AnnBee");
+    EXPECT_EQ(Records.PlayerName, "AnnBee");
+    Play(200); // the name offered again is the one in the table
+    EXPECT_EQ(Ui.Prompts[1].Preset, "AnnBee");
+    EXPECT_EQ(Table(3), Concat({{"AnnBee", 200}}, Empties(9)));
+
+    // Twenty letters with controls among them fit; only controls ask again.
+    Ui.Answers = {"\t\t", "12345678901234567890\x01\x02"};
+    Play(300);
+    EXPECT_EQ(Ui.Prompts[3].Preset, "AnnBee");
+    EXPECT_EQ(Records.Entry(3, 1).Name, "12345678901234567890");
 }
 
 // --- Saving and the dialog ---

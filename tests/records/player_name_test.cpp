@@ -49,6 +49,20 @@ TEST(PlayerName, BytesShowAsTheirLettersAndControlsAsQuestionMarks)
     }
 }
 
+TEST(PlayerName, WithoutControlsKeepsEveryLetterThatShows)
+{
+    EXPECT_EQ(WithoutControls(std::string("A\0B\tC\r\n\x1f\x7f\x81\x8D\x8F\x90\x9D D", 16)), "ABC D");
+    // Every byte that shows as a letter of its own stays, and comes back from the screen as itself.
+    for (int byte = 0x20; byte <= 0xFF; ++byte) {
+        const std::string name(1, static_cast<char>(byte));
+        const std::string kept = WithoutControls(name);
+        if (!kept.empty())
+            EXPECT_EQ(NameFromUtf8(NameToUtf8(kept)), kept) << "byte " << byte;
+        else
+            EXPECT_EQ(NameToUtf8(name), "?") << "byte " << byte;
+    }
+}
+
 class DefaultNameIsOneTheTableCanKeep : public IRecordsUi {
 public:
     std::string Preset;

@@ -19,6 +19,24 @@ using namespace std::string_literals;
 const std::string kHead = "Windows Registry Editor Version 5.00\n\n"
                           "[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\n";
 
+std::string Lf(std::string text)
+{
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
+}
+
+std::string Crlf(const std::string& text)
+{
+    std::string result;
+    for (const char c : text) {
+        if (c == '\n')
+            result += '\r';
+        result += c;
+    }
+    return result;
+}
+
 class IniTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -80,7 +98,8 @@ TEST_F(IniTest, EverySetterWritesThroughInTheExportFormat)
 {
     TIni ini(File);
     ini.SetGameStyle(5);
-    EXPECT_EQ(Read(), kHead + "\"GameStyle\"=dword:00000005\n");
+    // A new file has the line ends of a registry export.
+    EXPECT_EQ(Read(), Crlf(kHead) + "\"GameStyle\"=dword:00000005\r\n");
     EXPECT_EQ(TIni(File).GameStyle(), 5);
 
     ini.SetBossEnable(true), ini.SetBossFile("calc.exe"), ini.SetBossIconNumber(-2);
@@ -92,8 +111,9 @@ TEST_F(IniTest, EverySetterWritesThroughInTheExportFormat)
     ini.SetPlaySound(false), ini.SetStartingLevel(15), ini.SetUpSideDownMode(true);
     const std::string file = Read();
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 3 + 21);
-    for (const char* line : {"\"BossIconNumber\"=dword:fffffffe\n", "\"GlassBgFileName\"=\"_\"\n",
-             "\"GlassTrash\"=dword:0000000d\n", "\"BossTitle\"=\"_Calculator\"\n"})
+    EXPECT_EQ(file, Crlf(Lf(file)));
+    for (const char* line : {"\"BossIconNumber\"=dword:fffffffe\r\n", "\"GlassBgFileName\"=\"_\"\r\n",
+             "\"GlassTrash\"=dword:0000000d\r\n", "\"BossTitle\"=\"_Calculator\"\r\n"})
         EXPECT_NE(file.find(line), std::string::npos) << line;
     EXPECT_EQ(Names(File.parent_path()), std::set<std::string>{"settings.reg"});
 
@@ -220,6 +240,38 @@ TEST_F(IniTest, WriteChangesOnlyItsOwnLine)
             "junk line\n\"GameStyle\"=dword:00000004\n\"BossFile\"=\"_x\"\n"
             "\"Language\"=\"_Suomi\"\n\n" +
             other);
+}
+
+TEST_F(IniTest, WritesKeepTheLineEndsTheFileUses)
+{
+    // A file saved with CRLF (as a registry export is) gains no LF-only line:
+    // not for a changed value, a new one, a header or a section added.
+    const std::string values = "\"GameStyle\"=dword:00000001\n\"Language\"=\"_Dansk\"\n";
+    for (const bool crlf : {true, false}) {
+        const auto ends = [crlf](const std::string& text) { return crlf ? Crlf(text) : text; };
+        Write(ends(kHead + values));
+        TIni ini(File);
+        ini.SetGameStyle(4);
+        ini.SetPlayMusic(false);
+        EXPECT_EQ(Read(),
+            ends(kHead + "\"GameStyle\"=dword:00000004\n\"Language\"=\"_Dansk\"\n\"PlayMusic\"=dword:00000000\n"));
+
+        // No header, no section of ours, no final line end.
+        Write(ends("; kept\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"_b\""));
+        TIni(File).SetGlassTrash(2);
+        EXPECT_EQ(Read(),
+            ends(
+                "Windows Registry Editor Version 5.00\n\n; kept\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"_b\"\n\n"
+                "[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\n\"GlassTrash\"=dword:00000002\n"));
+    }
+
+    // The first line decides; the other lines keep their own ends.
+    Write(kHead + "\"GameStyle\"=dword:00000001\r\n");
+    TIni(File).SetGameStyle(2);
+    EXPECT_EQ(Read(), kHead + "\"GameStyle\"=dword:00000002\n");
+    Write(Crlf(kHead) + "\"Language\"=\"_Dansk\"\n");
+    TIni(File).SetGameStyle(3);
+    EXPECT_EQ(Read(), Crlf(kHead) + "\"Language\"=\"_Dansk\"\n\"GameStyle\"=dword:00000003\r\n");
 }
 
 TEST_F(IniTest, WriteKeepsValuesWrittenMeanwhile)

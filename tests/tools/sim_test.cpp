@@ -252,6 +252,85 @@ TEST(SimProgram, DrivenThroughAPipeAndExitStatus)
     std::filesystem::remove_all(folder);
 }
 
+// The quoted strings of an array field, in order.
+std::vector<std::string> Strings(const std::string& array)
+{
+    // The strings of a state line hold hex digits only, never a quote.
+    std::vector<std::string> strings;
+    for (size_t open = array.find('"'); open != std::string::npos; open = array.find('"', open + 1)) {
+        const size_t close = array.find('"', open + 1);
+        if (close == std::string::npos)
+            break;
+        strings.push_back(array.substr(open + 1, close - open - 1));
+        open = close;
+    }
+    return strings;
+}
+
+TEST(SimPictures, ColoursBeyondANewSkinWrapRoundItsTiles)
+{
+    // A game coloured for a nine-tile skin, changed to three tiles whose
+    // pixels tell their tile in blue (10 t + 1).
+    const auto folder = TempFolder("wrap");
+    TBitmap three(60, 20);
+    for (int t = 0; t < 3; ++t)
+        for (int j = 0; j < 20; ++j)
+            for (int i = 0; i < 20; ++i)
+                three.SetPixel(20 * t + i, j,
+                    {static_cast<uint8_t>(10 * t + 1), static_cast<uint8_t>(10 * i + 5),
+                        static_cast<uint8_t>(10 * j + 5)});
+    ASSERT_TRUE(WriteBmpFile(folder / "three.bmp", three));
+    const std::string render = (folder / "glass.bmp").string();
+    const TRun run =
+        RunSim({"--seed", "4", "--trash", "8", "--skin-width", "180", "--skin", (folder / "three.bmp").string(),
+                   "--bg-file", "", "--grid", "0", "--render", render, "--panels", (folder / "panels").string()},
+            "start tick tick skin");
+    ASSERT_EQ(run.Status, 0) << run.Errors;
+    ASSERT_FALSE(run.Lines.empty());
+    const std::string& state = run.Lines.back();
+    const std::vector<std::string> masks = Strings(Field(state, "glass"));
+    const std::vector<std::string> colors = Strings(Field(state, "colors"));
+    ASSERT_EQ(masks.size(), 5u + 18u); // rows -4 to 18
+    ASSERT_EQ(colors.size(), masks.size());
+
+    TBitmap glass;
+    ASSERT_TRUE(LoadImageFile(render, glass));
+    const auto tilePixel = [](int color, int i, int j) {
+        return TPixel{static_cast<uint8_t>(10 * (color % 3) + 1), static_cast<uint8_t>(10 * i + 5),
+            static_cast<uint8_t>(10 * j + 5)};
+    };
+    int beyond = 0;
+    for (int y = 1; y <= 18; ++y)
+        for (int x = 1; x <= 12; ++x) {
+            if (masks[static_cast<size_t>(y + 4)][static_cast<size_t>(x - 1)] != 'f')
+                continue;
+            // Whole trash cells: one colour for all four triangles.
+            const int color = std::stoi(
+                colors[static_cast<size_t>(y + 4)].substr(static_cast<size_t>(8 * (x - 1) + 4), 2), nullptr, 16);
+            beyond += color >= 3;
+            EXPECT_EQ(glass.Pixel(20 * (x - 1) + 10, 20 * (y - 1) + 2), tilePixel(color, 10, 2))
+                << "cell " << x << "," << y << " colour " << color;
+            EXPECT_EQ(glass.Pixel(20 * (x - 1) + 10, 20 * (y - 1) + 19), tilePixel(color, 10, 19))
+                << "cell " << x << "," << y << " colour " << color;
+        }
+    EXPECT_GT(beyond, 10) << "the trash should hold colours the new skin lacks";
+
+    // The next figure in the panel, drawn again by the change, wraps alike.
+    TBitmap next;
+    ASSERT_TRUE(LoadImageFile(folder / "panels" / "next.bmp", next));
+    const int nextColor = static_cast<int>(Number(Field(state, "next"), "color"));
+    EXPECT_GE(nextColor, 3) << "the seed should give a next figure in a colour the new skin lacks";
+    int drawn = 0;
+    for (int y = 0; y < next.Height; ++y)
+        for (int x = 0; x < next.Width; ++x)
+            if (next.Pixel(x, y) != TPixel{}) {
+                ++drawn;
+                EXPECT_EQ(next.Pixel(x, y).B, 10 * (nextColor % 3) + 1) << "at " << x << "," << y;
+            }
+    EXPECT_GT(drawn, 0);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(SimPictures, RenderAndPanelsAreWrittenAsTheyStand)
 {
     const auto folder = TempFolder("pictures");

@@ -23,7 +23,8 @@ const char* const Usage = "Usage: stakor-sim [options] [SCRIPT]\n"
                           "  --render FILE     after the script, write the glass picture as a BMP file\n"
                           "  --panels DIR      after the script, write score.bmp, level.bmp, life.bmp\n"
                           "                    and next.bmp into DIR\n"
-                          "  --skin FILE       the cell skin (default: the shipped squares.bmp)\n"
+                          "  --skin FILE       the cell skin (default: the shipped squares.bmp); with\n"
+                          "                    --skin-width, the word skin changes to it in mid-game\n"
                           "  --bg-color C      background colour 0xBBGGRR (default 0x333333)\n"
                           "  --bg-file FILE    background picture, empty for none (default: the shipped one)\n"
                           "  --bg-stretch 0|1  stretch the picture, else tile it (default 1)\n"
@@ -32,7 +33,7 @@ const char* const Usage = "Usage: stakor-sim [options] [SCRIPT]\n"
                           "  --show-time       the playing time in the glass\n"
                           "\n"
                           "Script words: start tick left right up shift-up drop drop-press\n"
-                          "drop-release pause state; # starts a comment.\n";
+                          "drop-release pause skin state; # starts a comment.\n";
 
 namespace {
 

@@ -29,7 +29,7 @@ struct TOptions {
     // Pictures.
     std::optional<std::string> Render; // BMP of the glass picture, written after the script
     std::optional<std::string> Panels; // folder for score.bmp, level.bmp, life.bmp, next.bmp
-    std::optional<std::string> Skin; // the cell skin; its width replaces SkinWidth
+    std::optional<std::string> Skin; // the cell skin; its width replaces SkinWidth unless both are given
     bool SkinWidthGiven = false;
     std::optional<int32_t> BgColor; // 0x00BBGGRR
     std::optional<std::string> BgFile; // empty for none

@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 
+#include "engine/graphics_settings.h"
 #include "glass/glass_painter.h"
 #include "glass/image_file.h"
 #include "settings/paths.h"
@@ -69,8 +70,12 @@ TSimulator::TSimulator(const TOptions& options, const std::filesystem::path& pro
     Ini.SetGlassMode(options.Glass);
     Ini.SetUpSideDownMode(options.UpsideDown);
     Ini.SetFigureRotateClockWise(options.Clockwise);
-    if (options.Skin)
-        Ini.SetGlassFontFileName(std::filesystem::absolute(*options.Skin).string());
+    // With --skin-width as well, the game starts with a skin of that width
+    // and the script word "skin" changes to the file, as in mid-game.
+    const std::optional<std::string> skinFile =
+        options.Skin ? std::optional(std::filesystem::absolute(*options.Skin).string()) : std::nullopt;
+    if (skinFile && !options.SkinWidthGiven)
+        Ini.SetGlassFontFileName(*skinFile);
     if (options.BgColor)
         Ini.SetGlassBgColor(*options.BgColor);
     if (options.BgFile)
@@ -93,8 +98,10 @@ TSimulator::TSimulator(const TOptions& options, const std::filesystem::path& pro
         Control.SetMode(options.Glass);
     // Only the skin's width matters to the rules: without the shipped skin
     // they still see the width it has.
-    if (!options.Skin && (options.SkinWidthGiven || Glass_.SkinWidth() == 0))
+    if (options.SkinWidthGiven || (!options.Skin && Glass_.SkinWidth() == 0))
         Glass_.SetSkin(SkinOfWidth(Glass_.Skin(), options.SkinWidth));
+    if (skinFile)
+        Ini.SetGlassFontFileName(*skinFile);
     View_.InitLifeBar();
 }
 
@@ -179,6 +186,8 @@ bool TSimulator::Command(std::string_view word)
         Control.DropKeyRelease();
     else if (word == "pause")
         Control.PauseMenuItemClick();
+    else if (word == "skin") // the graphics dialog's Apply, unchanged but for the skin it loads
+        ApplyGraphicsSettings(TGraphicsSettings::FromIni(Ini), {Ini, View_, Rules, Figures_, Game_});
     else
         return false;
     return true;

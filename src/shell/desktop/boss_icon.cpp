@@ -2,17 +2,20 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QStandardPaths>
+
+#include "settings/user_file.h"
 
 namespace stakor {
 
@@ -23,16 +26,41 @@ constexpr qint64 MaxPictureBytes = 8 * 1024 * 1024;
 constexpr qint64 MaxDesktopEntryBytes = 64 * 1024;
 constexpr int IconSide = 256;
 
+// The bytes of a plain file of at most `maxBytes`, read through the game's
+// own check: a folder, a pipe or a device is no icon, and opening one must
+// never block the window thread. Null when the file cannot be read so.
+std::optional<QByteArray> ReadIconSource(const QString& path, qint64 maxBytes)
+{
+    std::string bytes;
+    const std::filesystem::path file(path.toStdString());
+    // One byte more than allowed tells a file that is too big.
+    if (ReadRegularFile(file, bytes, static_cast<size_t>(maxBytes) + 1) != TReadResult::Read || bytes.empty() ||
+        bytes.size() > static_cast<size_t>(maxBytes))
+        return std::nullopt;
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
 // The picture at `number` of an icon file, or the one picture of any other
-// kind. Only plain files are opened: a folder, a pipe or a device is no icon
-// and must not block the window thread.
+// kind, decoded from the bytes read; Qt never opens the file itself.
 QImage ReadPicture(const QString& path, int number)
 {
     const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable() || info.size() <= 0 || info.size() > MaxPictureBytes)
+    if (!info.isFile() || info.size() > MaxPictureBytes)
         return {};
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    std::optional<QByteArray> bytes = ReadIconSource(path, MaxPictureBytes);
+    if (!bytes)
+        return {};
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    // The format by the content, as the name may say anything; the suffix
+    // decides only where the content does not (an SVG without its header).
+    QByteArray format = QImageReader::imageFormat(&buffer);
+    if (format.isEmpty())
+        format = info.suffix().toLower().toLatin1();
+    buffer.seek(0);
+    QImageReader reader(&buffer, format);
     if (!reader.canRead())
         return {};
     if (reader.format() == "ico") {
@@ -319,10 +347,10 @@ QString DesktopEntryIcon(const QString& path)
     const QFileInfo info(path);
     if (!info.isFile() || info.size() > MaxDesktopEntryBytes)
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> read = ReadIconSource(path, MaxDesktopEntryBytes);
+    if (!read)
         return {};
-    const QByteArray bytes = file.read(MaxDesktopEntryBytes);
+    const QByteArray& bytes = *read;
     bool mainGroup = false;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
@@ -344,10 +372,10 @@ QIcon IconOfProgram(const QString& path, int number)
     const QFileInfo info(path);
     if (!info.isFile() || info.size() > MaxProgramBytes)
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> program = ReadIconSource(path, MaxProgramBytes);
+    if (!program)
         return {};
-    const QByteArray icon = IconFileFromProgram(file.read(MaxProgramBytes), number);
+    const QByteArray icon = IconFileFromProgram(*program, number);
     if (icon.isEmpty())
         return {};
     QBuffer buffer;
@@ -469,11 +497,8 @@ QIcon ThemeIcon(const QString& name, const QStringList& iconDirs)
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))
         return {};
-    if (iconDirs.isEmpty() && QIcon::hasThemeIcon(name)) {
-        QIcon icon = QIcon::fromTheme(name);
-        if (!icon.isNull() && !icon.availableSizes().isEmpty())
-            return icon;
-    }
+    // Not Qt's own theme lookup: it opens whatever file bears the name, and a
+    // pipe there would block the window for good.
     return SearchIconDirs(name, iconDirs.isEmpty() ? DefaultIconDirs() : iconDirs);
 }
 

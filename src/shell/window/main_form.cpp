@@ -53,6 +53,8 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Core(core), Dialogs(dialogs), Desktop(std::move(desktop))
 {
     setObjectName(QStringLiteral("TMainForm"));
+    // Refused writes are reported, not thrown, so no command stops half way.
+    Core.Ini.SetRefusedWriteHandler([this](const TSettingsError& error) { ReportRefusedWrite(error.what()); });
     setWindowTitle(ProgramTitle); // never re-captioned
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -104,6 +106,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
 
 TMainForm::~TMainForm()
 {
+    Core.Ini.SetRefusedWriteHandler({});
     Core.Display.Target = nullptr;
     Core.Timer.OnTick = nullptr;
     Dialogs.Parent = nullptr;

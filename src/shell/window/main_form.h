@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QLabel>
@@ -54,6 +55,11 @@ public:
 
     // Changes the glass size (2 normal, 3 big); false when the player kept the game.
     bool SetMode(int mode);
+
+    // A settings write the folder refused. The change stays in memory and the
+    // command goes on; the player is told once per session, in the standard
+    // error box after the command.
+    void ReportRefusedWrite(const std::string& text);
 
     // Captions from the language pack (nothing while no pack is loaded).
     void LoadCaptions();
@@ -182,6 +188,7 @@ private:
     QActionGroup* ModeGroup = nullptr;
     QActionGroup* LanguageGroup = nullptr;
     QAction* LanguageInForce = nullptr; // the item of the loaded pack
+    bool RefusedWriteReported = false;
 
     bool MouseDownOnButton = false;
     bool MenuOpen = false;

@@ -1,8 +1,10 @@
 // The three popup menus, their captions and marks, and the commands behind them.
 #include "shell/window/main_form.h"
 
+#include <cstdio>
 #include <exception>
 #include <tuple>
+#include <utility>
 
 #include <QActionGroup>
 #include <QApplication>
@@ -245,6 +247,16 @@ bool TMainForm::SetMode(int mode)
         Core.View.Present(); // with the time box, when shown
         update();
     });
+}
+
+void TMainForm::ReportRefusedWrite(const std::string& text)
+{
+    // One box per session: a folder that refuses one write refuses them all.
+    if (std::exchange(RefusedWriteReported, true))
+        return;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramTitle), text.c_str());
+    QTimer::singleShot(
+        0, this, [this, text] { Core.Dialogs.Messages.ShowMessage(text, ProgramTitle.toStdString(), true); });
 }
 
 void TMainForm::NormalMenuItemClick()

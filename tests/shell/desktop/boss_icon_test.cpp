@@ -1,7 +1,12 @@
 // The disguise's icon lookup: each kind of file, and files that are no icon.
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QImageReader>
@@ -349,6 +354,78 @@ private slots:
         QFile::remove(Path("pipe.desktop"));
         QCOMPARE(::mkfifo(Path("pipe.desktop").toLocal8Bit().constData(), 0600), 0);
         QVERIFY(BossIconFromFile(Path("pipe.desktop"), 0).isNull());
+    }
+
+    void pipesInIconThemesNeverBlock()
+    {
+        // Pipes named like the icons the disguise looks for in the icon
+        // themes: the chosen name, and the text editor's stand-in. Nobody
+        // writes to them; a lookup that opens one would wait for ever.
+        const QString home = Path("pipes-home");
+        const QString data = Path("pipes-data");
+        const QStringList pipes = {home + "/.icons/hicolor/48x48/apps/fz.png",
+            data + "/icons/hicolor/scalable/apps/fz.svg",
+            home + "/.icons/hicolor/48x48/apps/accessories-text-editor.png",
+            data + "/icons/hicolor/scalable/apps/text-editor.svg", data + "/icons/text-x-generic.png"};
+        for (const QString& pipe : pipes) {
+            QVERIFY(QDir().mkpath(QFileInfo(pipe).path()));
+            QCOMPARE(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+        }
+        // The theme's index, as every desktop has it, names the size folders.
+        Write(data + "/icons/hicolor/index.theme",
+            "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps,scalable/apps\n\n"
+            "[48x48/apps]\nSize=48\nContext=Applications\nType=Threshold\n\n"
+            "[scalable/apps]\nSize=48\nMinSize=1\nMaxSize=512\nContext=Applications\nType=Scalable\n");
+        const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME"),
+                         oldDirs = qgetenv("XDG_DATA_DIRS");
+        const QStringList oldSearch = QIcon::themeSearchPaths();
+        const QString oldTheme = QIcon::themeName();
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_DATA_HOME", data.toUtf8());
+        qputenv("XDG_DATA_DIRS", Path("nothing").toUtf8());
+        QIcon::setThemeSearchPaths({home + "/.icons", data + "/icons"});
+        QIcon::setThemeName("hicolor");
+
+        // A reader stuck in a pipe is let go (and noted) by opening the pipe
+        // for writing, which succeeds only while someone has it open to read.
+        std::atomic<bool> done = false, blocked = false;
+        std::thread watchdog([&] {
+            while (!done) {
+                for (const QString& pipe : pipes) {
+                    const int fd = ::open(pipe.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                    if (fd >= 0) {
+                        blocked = true;
+                        ::close(fd);
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        const QIcon chosen = BossIconFromFile("fz", 0);
+        const QIcon shown = BossIcon("fz", 0);
+        (void)shown.pixmap(48, 48);
+        (void)shown.availableSizes();
+        const QIcon standIn = StandInIcon();
+        (void)standIn.pixmap(48, 48);
+        done = true;
+        watchdog.join();
+
+        qputenv("HOME", oldHome);
+        if (oldData.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", oldData);
+        if (oldDirs.isNull())
+            qunsetenv("XDG_DATA_DIRS");
+        else
+            qputenv("XDG_DATA_DIRS", oldDirs);
+        QIcon::setThemeSearchPaths(oldSearch);
+        QIcon::setThemeName(oldTheme);
+
+        QVERIFY2(!blocked, "an icon lookup opened a pipe");
+        QVERIFY(chosen.isNull());
+        QVERIFY(!shown.isNull()); // the sheet drawn here
+        QVERIFY(!standIn.isNull());
     }
 
     void damagedIconFilesNeverCrash()

@@ -551,9 +551,9 @@ private slots:
         result.Style = 5;
         result.Score = 777;
         w.Records.AddRecord(result, dialogs, w.Lang);
-        // Empty comes back (now with nothing preset), and so does a name of 25
-        // letters, cut to its first 20.
-        QCOMPARE(presets, (QStringList{"Player", "", "ABCDEFGHIJKLMNOPQRST"}));
+        // Empty comes back with the name offered again, and a name of 25
+        // letters comes back cut to its first 20.
+        QCOMPARE(presets, (QStringList{"Player", "Player", "ABCDEFGHIJKLMNOPQRST"}));
         QVERIFY(shown);
 
         // A letter cut in half never shows; the name reads back the same after a restart.

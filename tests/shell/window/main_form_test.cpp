@@ -1,9 +1,11 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "glass/bitmap.h"
 #include "shell/desktop/single_instance.h"
 #include "shell_tests.h"
 #include "shell_world.h"
@@ -295,18 +297,53 @@ private slots:
         QVERIFY(w.Core->Game.Paused);
     }
 
-    void refusedSettingsWriteReachesTheErrorBox()
+    void refusedSettingsWritesAreSaidOnceAndTheMarksStayTrue()
     {
         const fs::path folder = fs::temp_directory_path() / ("stakor-refused-" + std::to_string(::getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder);
         std::ofstream(folder / "file") << "a file, not a folder";
         TShellWorld w(folder / "file" / "settings.reg");
-        const bool grid = w.Ini.GlassShowGrid();
-        Key(w.Form.get(), Qt::Key_G, Qt::AltModifier);
-        QVERIFY(w.Answers.Logged("message Vexamo Stakor: Failed to set data for 'GlassShowGrid'"));
-        QCOMPARE(w.Ini.GlassShowGrid(), !grid); // memory holds the new value
-        Key(w.Form.get(), Qt::Key_F2); // and the program goes on
+        TMainForm& form = *w.Form;
+        const bool grid = w.Ini.GlassShowGrid(), time = w.Ini.GlassShowTime(), music = w.Ini.PlayMusic(),
+                   sound = w.Ini.PlaySound(), clockwise = w.Ini.FigureRotateClockWise();
+        // Keys (no mark moves by itself) and menu items (the item toggles
+        // itself first); every write is refused.
+        Key(&form, Qt::Key_T, Qt::AltModifier);
+        Key(&form, Qt::Key_M, Qt::AltModifier);
+        Key(&form, Qt::Key_G, Qt::AltModifier);
+        form.PlaysoundsMenuItem->trigger();
+        form.RotateclockwiseMenuItem->trigger();
+        form.BigMenuItem->trigger();
+        QTest::qWait(20);
+        QCoreApplication::processEvents();
+
+        const std::string said = "message Vexamo Stakor: Failed to set data for '";
+        QCOMPARE(std::count_if(w.Answers.Log.begin(), w.Answers.Log.end(),
+                     [&](const std::string& line) { return line.starts_with(said); }),
+            1);
+        QVERIFY(w.Answers.Logged(said + "GlassShowTime'")); // the first refusal
+        // Every change is in force, and every mark says so.
+        QCOMPARE(w.Ini.GlassShowTime(), !time);
+        QCOMPARE(form.ShowTimeMenuItem->isChecked(), !time);
+        QCOMPARE(w.Ini.PlayMusic(), !music);
+        QCOMPARE(form.PlayMusicMenuItem->isChecked(), !music);
+        QVERIFY(w.Answers.Logged(music ? "music off" : "music on"));
+        QCOMPARE(w.Ini.GlassShowGrid(), !grid);
+        QCOMPARE(form.ShowGridMenuItem->isChecked(), !grid);
+        QCOMPARE(w.Ini.PlaySound(), !sound);
+        QCOMPARE(form.PlaysoundsMenuItem->isChecked(), !sound);
+        QCOMPARE(w.Ini.FigureRotateClockWise(), !clockwise);
+        QCOMPARE(form.RotateclockwiseMenuItem->isChecked(), !clockwise);
+        QCOMPARE(w.Ini.GlassMode(), 3);
+        QVERIFY(form.BigMenuItem->isChecked());
+        QVERIFY(!form.NormalMenuItem->isChecked());
+        QCOMPARE(w.Core->Glass.Width(), 18);
+        // The glass follows its settings: the time box in the corner (or not).
+        const TBitmap& glass = w.Core->Glass.Bitmap;
+        QCOMPARE(glass.Pixel(glass.Width - 47, 5) == ColorToPixel(0xFF8060), !time);
+
+        Key(&form, Qt::Key_F2); // and the program goes on
         QVERIFY(w.Core->Game.Running);
         fs::remove_all(folder);
     }
