@@ -13,6 +13,8 @@
 
 #include "engine/display.h"
 #include "shell/form_captions.h"
+#include "shell/gamepad_actions.h"
+#include "shell/player_keys.h"
 #include "shell/site.h"
 #include "shell/window_shape.h"
 
@@ -94,10 +96,21 @@ public:
     QAction* PlayMusicMenuItem;
     QAction* PlaysoundsMenuItem;
     QAction* HideMenuItem;
+    QAction* ShowShadowMenuItem;
+    QAction* KeysMenuItem;
+    QAction* UseGamepadMenuItem;
     QAction* ContentsMenuItem;
     QAction* HomePageMenuItem;
     QAction* AboutMenuItem;
     std::vector<QAction*> LanguageMenuItems;
+
+    // The keys of the player's choice in force.
+    const TPlayerKeys& PlayerKeys() const { return Keys_; }
+    // What the gamepad does, as the keys do it; nothing while the window is
+    // minimised or not the active one.
+    void GamepadAction(TPadAction action);
+    // The gamepad is switched on or off from the Settings menu.
+    std::function<void(bool on)> GamepadSwitched;
 
     std::array<QLabel*, 6> NameLabels{}; // single .. quintuple, total
     std::array<QLabel*, 6> ValueLabels{};
@@ -154,6 +167,9 @@ private:
     void PlayMusicMenuItemClick();
     void PlaySoundsMenuItemClick();
     void HideMenuItemClick();
+    void ShowShadowMenuItemClick();
+    void KeysMenuItemClick();
+    void UseGamepadMenuItemClick();
     void ContentsMenuItemClick();
     void HomePageMenuItemClick();
     void AboutMenuItemClick();
@@ -162,6 +178,8 @@ private:
     void ShowHelp(int context);
     // A held key's release that is not followed at once by its next press.
     void KeyReleased(int key);
+    // The action of a key of the player's choice.
+    void KeyAction(TKeyAction action);
     // Minimized follows whether the window is really iconified, not the request.
     void FollowWindowState();
 
@@ -203,6 +221,7 @@ private:
     // a release only counts when no press of the same key follows at once.
     QTimer ReleaseTimer;
     int PendingReleaseKey = 0;
+    TPlayerKeys Keys_;
     int LastReleaseKey = 0;
     quint64 LastReleaseTime = 0;
 };

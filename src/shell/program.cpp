@@ -22,6 +22,7 @@
 #include "settings/paths.h"
 #include "shell/dialogs.h"
 #include "shell/game_core.h"
+#include "shell/gamepad.h"
 #include "shell/help_window.h"
 #include "shell/main_form.h"
 #include "shell/single_instance.h"
@@ -86,6 +87,15 @@ int RunProgram(int argc, char** argv)
             refusedAtStart = error.what();
     });
     TLanguage lang(ini, programDir / "Language");
+    // Before the sound starts SDL on its own thread: SDL's start is not
+    // safe from two threads at once.
+    TMainForm* gamepadTarget = nullptr;
+    TGamepad gamepad([&gamepadTarget](TPadAction action) {
+        if (gamepadTarget)
+            gamepadTarget->GamepadAction(action);
+    });
+    if (ini.UseGamepad())
+        gamepad.SetEnabled(true);
     TQtWindowCalls soundCalls;
     TSoundPlayer sound(soundCalls, programDir);
     TDialogs dialogs;
@@ -122,6 +132,8 @@ int RunProgram(int argc, char** argv)
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
+    gamepadTarget = &mainForm;
+    mainForm.GamepadSwitched = [&gamepad](bool on) { gamepad.SetEnabled(on); };
     sound.Switches.Minimized = [&mainForm] { return mainForm.Minimized(); };
     QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm, [&] { mainForm.BringToFront(); });
 
@@ -141,6 +153,8 @@ int RunProgram(int argc, char** argv)
             0, &mainForm, [&] { dialogs.ShowMessage(refusedAtStart, ProgramTitle.toStdString(), true); });
     }
     application.exec();
+    gamepadTarget = nullptr; // the window goes before the gamepad
+    gamepad.SetEnabled(false);
     return 0;
 }
 
