@@ -91,10 +91,13 @@ void TKeysForm::LoadCaptions()
         label->adjustSize();
         column = std::max(column, label->geometry().right() + 12);
     }
+    // The keys' buttons take the prompt they show while waiting.
+    const int buttonWidth = std::max(
+        KeyButtonWidth, KeyButtons[0]->fontMetrics().horizontalAdvance(Text("KyFPrs", "Press a key...")) + 16);
     for (QPushButton* button : KeyButtons)
-        button->move(column, button->y());
-    if (column + KeyButtonWidth + 8 > width())
-        setFixedWidth(column + KeyButtonWidth + 8);
+        button->setGeometry(column, button->y(), buttonWidth, button->height());
+    if (column + buttonWidth + 8 > width())
+        setFixedWidth(column + buttonWidth + 8);
     MessageLabel->resize(width() - 16, MessageLabel->height());
     LayOutButtonRow(this, {DefaultsButton, OkButton, CancelButton}, height() - 31, 8, false);
     MessageLabel->resize(width() - 16, MessageLabel->height());
