@@ -15,7 +15,7 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     xdg-utils
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
-    libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
+    libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
 )
 # Only the tests need these: the window's run under a real X server.
 test_packages=(xvfb xauth xdotool openbox x11-utils)
