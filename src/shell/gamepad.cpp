@@ -234,7 +234,8 @@ bool TGamepad::SetEnabled(bool on)
     // device folder says when it comes.
     State->Watcher = std::make_unique<QFileSystemWatcher>();
     connect(State->Watcher.get(), &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
-        if (path == QLatin1String(InputFolder) || std::filesystem::is_directory(InputFolder)) {
+        std::error_code error;
+        if (path == QLatin1String(InputFolder) || std::filesystem::is_directory(InputFolder, error)) {
             if (!State->Watcher->directories().contains(QLatin1String(InputFolder))) {
                 State->Watcher->removePath(QStringLiteral("/dev"));
                 State->Watcher->addPath(QLatin1String(InputFolder));
