@@ -1,6 +1,7 @@
 #include "engine/figures.h"
 
 #include <string_view>
+#include <utility>
 
 #include "audio/sound.h"
 #include "engine/game_view.h"
@@ -159,6 +160,11 @@ void TFigures::ChooseFigure()
 
 void TFigures::PaintFigure(bool show)
 {
+    if (Ini.ShowShadow()) {
+        PaintWithShadow(show);
+        return;
+    }
+    ShadowShown = false;
     const TShape& shape = FigureShape(Current.Number, Current.Rotation);
     for (int i = 0; i < shape.Count; ++i) {
         const TShapeCell& c = shape.Cells[static_cast<size_t>(i)];
@@ -181,15 +187,20 @@ void TFigures::PaintFigure(bool show)
 
 bool TFigures::CanMoveDown() const
 {
-    const TShape& shape = FigureShape(Current.Number, Current.Rotation);
-    if (Current.FallsThrough)
-        return Glass.FirstFreeRow(Current.X, Current.Y + 1, shape.Box[0][0]) != 0;
+    return CanFall(Current);
+}
+
+bool TFigures::CanFall(const TFigure& figure) const
+{
+    const TShape& shape = FigureShape(figure.Number, figure.Rotation);
+    if (figure.FallsThrough)
+        return Glass.FirstFreeRow(figure.X, figure.Y + 1, shape.Box[0][0]) != 0;
 
     // Each triangle sweeps its own area on the way one cell down.
     for (int i = 0; i < shape.Count; ++i) {
         const TShapeCell& c = shape.Cells[static_cast<size_t>(i)];
-        const int x = Current.X + c.X - 1;
-        const int y = Current.Y + c.Y - 1;
+        const int x = figure.X + c.X - 1;
+        const int y = figure.Y + c.Y - 1;
         const uint8_t own = Glass.Cell(x, y).Mask;
         const uint8_t below = Glass.Cell(x, y + 1).Mask;
         if ((c.Mask & MaskBottom) && below != 0)
@@ -204,18 +215,103 @@ bool TFigures::CanMoveDown() const
     return true;
 }
 
+int TFigures::RowAfterFall(const TFigure& figure) const
+{
+    if (!figure.FallsThrough)
+        return figure.Y + 1;
+    // Passes through the cells it does not fit and stops in the next gap.
+    const uint8_t mask = FigureShape(figure.Number, figure.Rotation).Box[0][0];
+    return Glass.FirstFreeRow(figure.X, figure.Y + 1, mask);
+}
+
 void TFigures::MoveDown()
 {
     PaintFigure(false);
-    if (Current.FallsThrough) {
-        // Passes through the cells it does not fit and stops in the next gap.
-        const uint8_t mask = FigureShape(Current.Number, Current.Rotation).Box[0][0];
-        Current.Y = Glass.FirstFreeRow(Current.X, Current.Y + 1, mask);
-    } else {
-        ++Current.Y;
-    }
+    Current.Y = RowAfterFall(Current);
     PaintFigure(true);
     View.Present();
+}
+
+TFigure TFigures::LandingPlace() const
+{
+    TFigure figure = Current;
+    // Every step goes at least one row down and the floor stops every
+    // triangle; the bound only guards against a glass without a floor.
+    for (int steps = 0; steps <= Glass.Height() + TGlass::HiddenRows && CanFall(figure); ++steps)
+        figure.Y = RowAfterFall(figure);
+    return figure;
+}
+
+namespace {
+
+// The mask a figure has on glass cell (x, y); 0 outside its box.
+uint8_t MaskAt(const TFigure& figure, int x, int y)
+{
+    const int bx = x - figure.X, by = y - figure.Y;
+    if (bx < 0 || bx > 4 || by < 0 || by > 4)
+        return 0;
+    return FigureShape(figure.Number, figure.Rotation).Box[static_cast<size_t>(by)][static_cast<size_t>(bx)];
+}
+
+// The cells of a drawing, each once; no more than three figures' worth.
+struct TCellList {
+    std::array<std::pair<int, int>, 75> Cells{};
+    size_t Count = 0;
+
+    void Add(const TFigure& figure)
+    {
+        const TShape& shape = FigureShape(figure.Number, figure.Rotation);
+        for (int i = 0; i < shape.Count; ++i) {
+            const TShapeCell& c = shape.Cells[static_cast<size_t>(i)];
+            const std::pair<int, int> cell{figure.X + c.X - 1, figure.Y + c.Y - 1};
+            if (cell.second < 1)
+                continue; // hidden rows are never drawn
+            bool known = false;
+            for (size_t k = 0; k < Count && !known; ++k)
+                known = Cells[k] == cell;
+            if (!known && Count < Cells.size())
+                Cells[Count++] = cell;
+        }
+    }
+};
+
+} // namespace
+
+void TFigures::PaintWithShadow(bool show)
+{
+    TCellList cells;
+    if (show) {
+        // The shadow is redrawn only when it moved: a fall keeps its place.
+        const TFigure landing = LandingPlace();
+        if (!ShadowShown || !(landing == Shadow)) {
+            if (ShadowShown)
+                cells.Add(Shadow);
+            Shadow = landing;
+            ShadowShown = true;
+            cells.Add(Shadow);
+        }
+    }
+    cells.Add(Current);
+    for (size_t k = 0; k < cells.Count; ++k)
+        DrawComposedCell(cells.Cells[k].first, cells.Cells[k].second, show);
+}
+
+void TFigures::DrawComposedCell(int x, int y, bool withFigure)
+{
+    TGlassCell cell = Glass.Cell(x, y);
+    if (withFigure) {
+        const uint8_t mask = MaskAt(Current, x, y);
+        cell.Mask |= mask;
+        for (size_t j = 0; j < 4; ++j)
+            if (mask & TriangleBits[j])
+                cell.Colors[j] = static_cast<uint8_t>(Current.Color);
+    }
+    // The shadow lies under the figure and never over what the glass holds.
+    const uint8_t shadow = ShadowShown ? static_cast<uint8_t>(MaskAt(Shadow, x, y) & ~cell.Mask & MaskWhole) : 0;
+    if (shadow != 0)
+        View.DrawShadowCell(x, y, cell, shadow, static_cast<uint8_t>(Shadow.Color));
+    else
+        View.DrawCell(x, y, cell);
 }
 
 bool TFigures::CanMoveSideways(int dx) const
@@ -291,6 +387,7 @@ void TFigures::Rotate(bool clockwise)
 
 void TFigures::FixFigure()
 {
+    ShadowShown = false; // the shadow's place is the figure's own now
     const TShape& shape = FigureShape(Current.Number, Current.Rotation);
     for (int i = 0; i < shape.Count; ++i) {
         const TShapeCell& c = shape.Cells[static_cast<size_t>(i)];

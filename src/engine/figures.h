@@ -75,6 +75,13 @@ public:
     void Rotate(bool clockwise);
     void FixFigure();
 
+    // Where the current figure would come to rest if dropped now, by the same
+    // collision as its fall; the falling triangle where it would stop.
+    TFigure LandingPlace() const;
+    // The glass was drawn anew without the landing shadow; the next drawing
+    // of the figure draws the shadow whole.
+    void ForgetShadow() { ShadowShown = false; }
+
     TFigure Current;
     TFigure Next;
     bool Stepped = false; // the current figure has had a tick
@@ -83,6 +90,17 @@ public:
 private:
     bool CanMoveSideways(int dx) const;
     void MoveSideways(int dx);
+    bool CanFall(const TFigure& figure) const;
+    int RowAfterFall(const TFigure& figure) const;
+    // PaintFigure with the landing shadow: the figure's cells, and the
+    // shadow's old and new cells where it moved.
+    void PaintWithShadow(bool show);
+    // One cell as it shows: the glass, the figure if shown, the shadow's
+    // triangles where neither covers them.
+    void DrawComposedCell(int x, int y, bool withFigure);
+
+    TFigure Shadow; // where the landing shadow is drawn
+    bool ShadowShown = false;
 
     TGlass& Glass;
     TRandom& Rng;

@@ -222,6 +222,7 @@ void TGameRules::DrawCells(int firstX, int firstY, int lastX, int lastY)
 
 void TGameRules::DrawGlass()
 {
+    C.Figures.ForgetShadow(); // the cells are drawn over it
     DrawCells(1, 1, C.Glass.Width(), C.Glass.Height());
     if (C.Game.Running) {
         C.Figures.PaintFigure(true);

@@ -20,6 +20,15 @@ public:
 
     // The glass picture.
     virtual void DrawCell(int x, int y, const TGlassCell& cell) = 0; // a visible cell, y >= 1
+    // A visible cell with the landing shadow's triangles (shadowMask, none of
+    // them in the cell's mask) drawn faint in skin tile shadowColor. A view
+    // that shows no shadow draws the cell alone.
+    virtual void DrawShadowCell(int x, int y, const TGlassCell& cell, uint8_t shadowMask, uint8_t shadowColor)
+    {
+        (void)shadowMask;
+        (void)shadowColor;
+        DrawCell(x, y, cell);
+    }
     virtual void DimGlass() = 0;
     virtual void DrawNotice(TNotice notice) = 0;
     virtual void Present() = 0; // show the glass picture in the window

@@ -32,6 +32,15 @@ void TPixelView::DrawCell(int x, int y, const TGlassCell& cell)
     Changed.Add({20 * (x - 1), 20 * (row - 1), 20 * x, 20 * row});
 }
 
+void TPixelView::DrawShadowCell(int x, int y, const TGlassCell& cell, uint8_t shadowMask, uint8_t shadowColor)
+{
+    if (y < 1)
+        return;
+    stakor::DrawShadowCell(C.Glass, x, y, cell, shadowMask, shadowColor, C.Ini.UpSideDownMode());
+    const int row = C.Ini.UpSideDownMode() ? C.Glass.Height() - y + 1 : y;
+    Changed.Add({20 * (x - 1), 20 * (row - 1), 20 * x, 20 * row});
+}
+
 void TPixelView::DimGlass()
 {
     stakor::DimGlass(C.Glass);

@@ -35,6 +35,7 @@ public:
     explicit TPixelView(TContext context);
 
     void DrawCell(int x, int y, const TGlassCell& cell) override;
+    void DrawShadowCell(int x, int y, const TGlassCell& cell, uint8_t shadowMask, uint8_t shadowColor) override;
     void DimGlass() override;
     void DrawNotice(TNotice notice) override;
     // Shows the part of the glass picture drawn since the last time.

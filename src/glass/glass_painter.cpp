@@ -20,6 +20,8 @@ namespace {
 
 constexpr int CellSize = 20;
 constexpr size_t CellRowBytes = 3 * CellSize;
+// A shadow pixel is one part the figure's skin to this many parts background.
+constexpr int ShadowBackgroundShare = 3;
 
 } // namespace
 
@@ -114,6 +116,46 @@ void DrawCell(TGlass& glass, int x, int y, TGlassCell cell, bool upsideDown)
             if (owners[i] != 0 && (source[0] | source[1] | source[2]) == 0)
                 source = rows[0] + 3 * i; // black is see-through
             std::memcpy(out + 3 * i, source, 3);
+        }
+    }
+}
+
+void DrawShadowCell(
+    TGlass& glass, int x, int y, TGlassCell cell, uint8_t shadowMask, uint8_t shadowColor, bool upsideDown)
+{
+    if (y < 1)
+        return;
+    shadowMask = static_cast<uint8_t>(shadowMask & ~cell.Mask & MaskWhole);
+    for (size_t k = 0; k < 4; ++k)
+        if ((shadowMask >> k) & 1)
+            cell.Colors[k] = shadowColor;
+    cell.Mask = static_cast<uint8_t>(cell.Mask | shadowMask);
+    // Drawn as if the figure lay there, then its triangles fade.
+    DrawCell(glass, x, y, cell, upsideDown);
+
+    uint8_t mask = cell.Mask & MaskWhole;
+    if (upsideDown) {
+        // Mirrored as DrawCell mirrors: the bottom and top triangles change places.
+        const auto mirror = [](uint8_t m) {
+            return static_cast<uint8_t>((m & (MaskLeft | MaskRight)) | (m & MaskBottom ? MaskTop : 0) |
+                (m & MaskTop ? MaskBottom : 0));
+        };
+        mask = mirror(mask);
+        shadowMask = mirror(shadowMask);
+        y = glass.Height() - y + 1;
+    }
+    const TCellPattern& pattern = CellPatterns[mask];
+    const int left = (x - 1) * CellSize;
+    const int topRow = (y - 1) * CellSize;
+    for (int j = 0; j < CellSize; ++j) {
+        uint8_t* out = glass.Bitmap.Row(topRow + j) + 3 * static_cast<size_t>(left);
+        const uint8_t* back = glass.Background.Row(topRow + j) + 3 * static_cast<size_t>(left);
+        for (int i = 0; i < CellSize; ++i) {
+            const uint8_t owner = pattern[static_cast<size_t>(j * CellSize + i)];
+            if (owner == 0 || !((shadowMask >> (owner - 1)) & 1))
+                continue;
+            for (size_t c = 3 * static_cast<size_t>(i); c < 3 * static_cast<size_t>(i) + 3; ++c)
+                out[c] = static_cast<uint8_t>((out[c] + ShadowBackgroundShare * back[c]) / (ShadowBackgroundShare + 1));
         }
     }
 }

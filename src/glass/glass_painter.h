@@ -18,6 +18,12 @@ inline constexpr TPixel MissingTilePixel{128, 128, 128};
 // copy, the glass itself is never flipped. Rows above the glass are not drawn.
 void DrawCell(TGlass& glass, int x, int y, TGlassCell cell, bool upsideDown);
 
+// A cell with the landing shadow's triangles (shadowMask, those the cell
+// holds itself left out) in skin tile shadowColor, faded most of the way
+// back to the background, so the shadow shows but never reads as a figure.
+void DrawShadowCell(
+    TGlass& glass, int x, int y, TGlassCell cell, uint8_t shadowMask, uint8_t shadowColor, bool upsideDown);
+
 // Every pixel half way towards the background: the paused look.
 void DimGlass(TGlass& glass);
 

@@ -423,6 +423,14 @@ TIni::TIni(std::optional<std::filesystem::path> file) : File(std::move(file))
     PlaySound_ = LoadBool("PlaySound", PlaySound_);
     StartingLevel_ = LoadInteger("StartingLevel", StartingLevel_);
     UpSideDownMode_ = LoadBool("UpSideDownMode", UpSideDownMode_);
+    KeyLeft_ = LoadString("KeyLeft", KeyLeft_);
+    KeyRight_ = LoadString("KeyRight", KeyRight_);
+    KeyRotate_ = LoadString("KeyRotate", KeyRotate_);
+    KeyRotateBack_ = LoadString("KeyRotateBack", KeyRotateBack_);
+    KeyDrop_ = LoadString("KeyDrop", KeyDrop_);
+    KeyPause_ = LoadString("KeyPause", KeyPause_);
+    UseGamepad_ = LoadBool("UseGamepad", UseGamepad_);
+    ShowShadow_ = LoadBool("ShowShadow", ShowShadow_);
     Stored.clear();
 }
 
@@ -511,6 +519,14 @@ STAKOR_SETTER(PlayMusic, bool, SaveBool)
 STAKOR_SETTER(PlaySound, bool, SaveBool)
 STAKOR_SETTER(StartingLevel, int32_t, SaveInteger)
 STAKOR_SETTER(UpSideDownMode, bool, SaveBool)
+STAKOR_SETTER(KeyLeft, const std::string&, SaveString)
+STAKOR_SETTER(KeyRight, const std::string&, SaveString)
+STAKOR_SETTER(KeyRotate, const std::string&, SaveString)
+STAKOR_SETTER(KeyRotateBack, const std::string&, SaveString)
+STAKOR_SETTER(KeyDrop, const std::string&, SaveString)
+STAKOR_SETTER(KeyPause, const std::string&, SaveString)
+STAKOR_SETTER(UseGamepad, bool, SaveBool)
+STAKOR_SETTER(ShowShadow, bool, SaveBool)
 #undef STAKOR_SETTER
 
 } // namespace stakor

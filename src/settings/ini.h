@@ -60,6 +60,19 @@ public:
     int32_t StartingLevel() const { return StartingLevel_; }
     bool UpSideDownMode() const { return UpSideDownMode_; }
 
+    // The player's keys, in Qt's portable key text ("Left", "Shift+Up"); an
+    // empty or unreadable one stands for the default key of its action.
+    const std::string& KeyLeft() const { return KeyLeft_; }
+    const std::string& KeyRight() const { return KeyRight_; }
+    const std::string& KeyRotate() const { return KeyRotate_; }
+    const std::string& KeyRotateBack() const { return KeyRotateBack_; }
+    const std::string& KeyDrop() const { return KeyDrop_; }
+    const std::string& KeyPause() const { return KeyPause_; }
+    // A gamepad plays along when one is attached.
+    bool UseGamepad() const { return UseGamepad_; }
+    // The falling figure's landing place is shown, faint.
+    bool ShowShadow() const { return ShowShadow_; }
+
     // Each setter stores the value in memory, then writes that one value to the
     // file. A refused write throws TSettingsError ("Failed to set data for
     // 'Name'"); the new value stays in memory.
@@ -84,6 +97,14 @@ public:
     void SetPlaySound(bool value);
     void SetStartingLevel(int32_t value);
     void SetUpSideDownMode(bool value);
+    void SetKeyLeft(const std::string& value);
+    void SetKeyRight(const std::string& value);
+    void SetKeyRotate(const std::string& value);
+    void SetKeyRotateBack(const std::string& value);
+    void SetKeyDrop(const std::string& value);
+    void SetKeyPause(const std::string& value);
+    void SetUseGamepad(bool value);
+    void SetShowShadow(bool value);
 
     // While set, a refused write goes to `handler` instead of being thrown:
     // at start, before any window can show the error, the game goes on with
@@ -123,6 +144,14 @@ private:
     bool PlaySound_ = true;
     int32_t StartingLevel_ = 1;
     bool UpSideDownMode_ = false;
+    std::string KeyLeft_ = "Left";
+    std::string KeyRight_ = "Right";
+    std::string KeyRotate_ = "Up";
+    std::string KeyRotateBack_ = "Shift+Up";
+    std::string KeyDrop_ = "Space";
+    std::string KeyPause_ = "P";
+    bool UseGamepad_ = true;
+    bool ShowShadow_ = false;
 
     std::optional<std::filesystem::path> File;
     std::function<void(const TSettingsError&)> RefusedWrite;

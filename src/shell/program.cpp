@@ -20,6 +20,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/paths.h"
+#include "shell/desktop/gamepad.h"
 #include "shell/desktop/single_instance.h"
 #include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
@@ -90,6 +91,15 @@ int RunProgram(int argc, char** argv)
             refusedAtStart = error.what();
     });
     TLanguage lang(ini, programDir / "Language");
+    // Before the sound starts SDL on its own thread: SDL's start is not
+    // safe from two threads at once.
+    TMainForm* gamepadTarget = nullptr;
+    TGamepad gamepad([&gamepadTarget](TPadAction action) {
+        if (gamepadTarget)
+            gamepadTarget->GamepadAction(action);
+    });
+    if (ini.UseGamepad())
+        gamepad.SetEnabled(true);
     TQtWindowCalls soundCalls;
     TSoundPlayer sound(soundCalls, programDir);
     TDialogs dialogs;
@@ -129,6 +139,8 @@ int RunProgram(int argc, char** argv)
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
+    gamepadTarget = &mainForm;
+    mainForm.GamepadSwitched = [&gamepad](bool on) { gamepad.SetEnabled(on); };
     sound.Switches.Minimized = [&mainForm] { return mainForm.Minimized(); };
     QObject::connect(&marker, &TSingleInstance::ShowRequested, &mainForm,
         [&](const QString& token) { mainForm.BringToFront(token); });
@@ -147,6 +159,8 @@ int RunProgram(int argc, char** argv)
     if (!refusedAtStart.empty())
         mainForm.ReportRefusedWrite(refusedAtStart);
     application.exec();
+    gamepadTarget = nullptr; // the window goes before the gamepad
+    gamepad.SetEnabled(false);
     return 0;
 }
 

@@ -123,6 +123,36 @@ TEST_F(IniTest, EverySetterWritesThroughInTheExportFormat)
         "Deutsch|1|0|f|1");
 }
 
+TEST_F(IniTest, KeysGamepadAndShadowHaveTheirDefaultsAndWriteThrough)
+{
+    {
+        TIni ini(File);
+        EXPECT_EQ(ini.KeyLeft(), "Left");
+        EXPECT_EQ(ini.KeyRight(), "Right");
+        EXPECT_EQ(ini.KeyRotate(), "Up");
+        EXPECT_EQ(ini.KeyRotateBack(), "Shift+Up");
+        EXPECT_EQ(ini.KeyDrop(), "Space");
+        EXPECT_EQ(ini.KeyPause(), "P");
+        EXPECT_TRUE(ini.UseGamepad());
+        EXPECT_FALSE(ini.ShowShadow());
+        EXPECT_FALSE(fs::exists(File));
+        ini.SetKeyPause("Q");
+        ini.SetKeyDrop("");
+        ini.SetUseGamepad(false);
+        ini.SetShowShadow(true);
+    }
+    const std::string text = Read();
+    EXPECT_NE(text.find("\"KeyPause\"=\"_Q\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"KeyDrop\"=\"_\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"UseGamepad\"=dword:00000000\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"ShowShadow\"=dword:00000001\n"), std::string::npos) << text;
+    TIni again(File);
+    EXPECT_EQ(again.KeyPause(), "Q");
+    EXPECT_EQ(again.KeyDrop(), ""); // saved empty: the keys take it as the default key
+    EXPECT_FALSE(again.UseGamepad());
+    EXPECT_TRUE(again.ShowShadow());
+}
+
 TEST_F(IniTest, StringsDropTheirFirstCharacter)
 {
     Write(kHead +

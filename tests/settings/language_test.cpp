@@ -320,6 +320,20 @@ TEST(ShippedEnglishPack, HasEveryKeyWithItsText)
         {"AbFC", "About Vexamo Stakor"},
         {"AbFL1", "Version"},
         {"AbFL2", "Internet"},
+        // Keys, gamepad and landing shadow.
+        {"M18", "&Keys..."},
+        {"M19", "&Use gamepad"},
+        {"M1A", "Landing s&hadow"},
+        {"KyFC", "Keys"},
+        {"KyFL1", "Move left"},
+        {"KyFL2", "Move right"},
+        {"KyFL3", "Turn"},
+        {"KyFL4", "Turn the other way"},
+        {"KyFL5", "Fast drop"},
+        {"KyFL6", "Pause"},
+        {"KyFDefB", "Defaults"},
+        {"KyFOkB", "Ok"},
+        {"KyFCnB", "Cancel"},
     };
     // Hints and messages: the pack's own wording, which must not be empty.
     const std::vector<std::string> ownTexts = {
@@ -339,6 +353,9 @@ TEST(ShippedEnglishPack, HasEveryKeyWithItsText)
         "MB12",
         "MB13",
         "MB14",
+        "KyFPrs",
+        "KyFUsed",
+        "KyFRsv",
     };
 
     const fs::path dir = fs::path(STAKOR_SOURCE_DATA_DIR) / "Language";

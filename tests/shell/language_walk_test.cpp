@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "shell/forms/about_form.h"
 #include "shell/forms/graphics_form.h"
 #include "shell/forms/hide_form.h"
+#include "shell/forms/keys_form.h"
 #include "shell/forms/new_game_form.h"
 #include "shell/forms/records_form.h"
 #include "shell_tests.h"
@@ -90,6 +92,29 @@ const std::vector<std::pair<const char*, TWindowFactory>>& Windows()
                 TCaptionTable captions = form->Captions();
                 return TOpenWindow{std::move(form), nullptr, std::move(captions), {}, {}};
             }},
+        {"keys",
+            [](TShellWorld& w) {
+                auto form = std::make_unique<TKeysForm>(w.Ini, w.Lang);
+                TCaptionTable captions = form->Captions();
+                TKeysForm* keys = form.get();
+                TOpenWindow open{std::move(form), nullptr, std::move(captions), {}, {}};
+                open.ExtraChecks = [keys] {
+                    // The prompt and the longest refusal fit where they show.
+                    keys->ChooseKey(TKeyAction::RotateBack);
+                    QPushButton* button = keys->KeyButtons[3];
+                    QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
+                        qPrintable(button->text()));
+                    QTest::keyClick(button, Qt::Key_Up);
+                    QLabel* message = keys->MessageLabel;
+                    QVERIFY(!message->text().isEmpty());
+                    QVERIFY2(message->heightForWidth(message->width()) <= message->height(), qPrintable(message->text()));
+                    QTest::keyClick(keys->KeyButtons[0], Qt::Key_F1);
+                    keys->ChooseKey(TKeyAction::Left);
+                    QTest::keyClick(keys->KeyButtons[0], Qt::Key_F1);
+                    QVERIFY2(message->heightForWidth(message->width()) <= message->height(), qPrintable(message->text()));
+                };
+                return open;
+            }},
     };
     return windows;
 }
@@ -103,7 +128,10 @@ const std::vector<std::string>& AllKeys()
         "GrFGBgLBxFI", "GrFGgL", "GrFGBgChBx", "GrFGSGrBxC", "GrFGGGBxC", "GrFGGChBx", "GrFGBgOkB", "GrFGBgCB",
         "GrFGBgAB", "NG0", "NG1", "NG10", "NG11", "NG12", "NG13", "NG14", "NG15", "NG16", "NG20", "NG21", "NG30",
         "NG31", "NG40", "NG41", "NG42", "HdFC", "HdFL1", "HdFL2", "HdFL3", "HdFL4", "HdFBrBt", "HdFChBx1", "AbFC",
-        "AbFL1", "AbFL2", "MB1", "MB2", "MB3", "MB4", "MB5", "MB6", "MB7", "MB10", "MB11", "MB12", "MB13", "MB14"};
+        "AbFL1", "AbFL2", "MB1", "MB2", "MB3", "MB4", "MB5", "MB6", "MB7", "MB10", "MB11", "MB12", "MB13", "MB14",
+        // Keys, gamepad and landing shadow.
+        "M18", "M19", "M1A", "KyFC", "KyFL1", "KyFL2", "KyFL3", "KyFL4", "KyFL5", "KyFL6", "KyFDefB", "KyFOkB",
+        "KyFCnB", "KyFPrs", "KyFUsed", "KyFRsv"};
     return keys;
 }
 
@@ -146,6 +174,7 @@ private slots:
                 QVERIFY(!FromPack(*text).contains(QChar(0xC3)));
             }
             QCOMPARE(FromPack(lang.GetText("MB6")).count(QStringLiteral("%s")), 1);
+            QCOMPARE(FromPack(lang.GetText("KyFUsed")).count(QStringLiteral("%s")), 1);
         }
         // Spot checks that the 8-bit texts read as their language.
         TIni ini(std::nullopt);

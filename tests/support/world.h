@@ -35,6 +35,13 @@ public:
         if (LogCells)
             Add("cell " + std::to_string(x) + "," + std::to_string(y) + "=" + std::to_string(cell.Mask));
     }
+    void DrawShadowCell(int x, int y, const TGlassCell& cell, uint8_t shadowMask, uint8_t) override
+    {
+        ++Cells;
+        if (LogCells)
+            Add("shadow " + std::to_string(x) + "," + std::to_string(y) + "=" + std::to_string(cell.Mask) + "+" +
+                std::to_string(shadowMask));
+    }
     void DimGlass() override { Add("dim"); }
     void DrawNotice(TNotice notice) override { Add(notice == TNotice::Paused ? "notice paused" : "notice game over"); }
     void Present() override { Add("present"); }

@@ -31,6 +31,7 @@ const char* const Usage = "Usage: stakor-sim [options] [SCRIPT]\n"
                           "  --grid 0|1        grid lines (default 1)\n"
                           "  --grid-color C    grid colour 0xBBGGRR (default 0x808080)\n"
                           "  --show-time       the playing time in the glass\n"
+                          "  --shadow          the landing shadow in the glass\n"
                           "\n"
                           "Script words: start tick left right up shift-up drop drop-press\n"
                           "drop-release pause skin state; # starts a comment.\n";
@@ -139,6 +140,9 @@ TOptions ParseOptions(const std::vector<std::string>& args)
         else if (arg == "--show-time") {
             flag();
             options.ShowTime = true;
+        } else if (arg == "--shadow") {
+            flag();
+            options.Shadow = true;
         } else if (arg == "--records") {
             options.Records = value();
             if (options.Records->empty())

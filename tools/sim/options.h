@@ -37,6 +37,7 @@ struct TOptions {
     std::optional<bool> Grid;
     std::optional<int32_t> GridColor;
     bool ShowTime = false;
+    bool Shadow = false; // the landing shadow in the glass picture
 };
 
 class TOptionError : public std::runtime_error {

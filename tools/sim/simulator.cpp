@@ -87,6 +87,7 @@ TSimulator::TSimulator(const TOptions& options, const std::filesystem::path& pro
     if (options.GridColor)
         Ini.SetGlassGridColor(*options.GridColor);
     Ini.SetGlassShowTime(options.ShowTime);
+    Ini.SetShowShadow(options.Shadow);
 
     // Start-up as the program does it: the glass in its normal size, the game
     // state, then the window, which switches to the stored size.

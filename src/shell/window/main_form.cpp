@@ -89,6 +89,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     });
     LoadCaptions();
     TuneMainMenu();
+    Keys_ = TPlayerKeys::FromSettings(Core.Ini);
 
     Core.Display.Target = this;
     Dialogs.Parent = this;

@@ -13,8 +13,10 @@
 #include <QWidget>
 
 #include "engine/display.h"
-#include "shell/forms/form_captions.h"
+#include "shell/desktop/gamepad_actions.h"
 #include "shell/desktop/site.h"
+#include "shell/forms/form_captions.h"
+#include "shell/forms/player_keys.h"
 #include "shell/window/window_shape.h"
 
 class QActionGroup;
@@ -101,10 +103,21 @@ public:
     QAction* PlayMusicMenuItem;
     QAction* PlaysoundsMenuItem;
     QAction* HideMenuItem;
+    QAction* ShowShadowMenuItem;
+    QAction* KeysMenuItem;
+    QAction* UseGamepadMenuItem;
     QAction* ContentsMenuItem;
     QAction* HomePageMenuItem;
     QAction* AboutMenuItem;
     std::vector<QAction*> LanguageMenuItems;
+
+    // The keys of the player's choice in force.
+    const TPlayerKeys& PlayerKeys() const { return Keys_; }
+    // What the gamepad does, as the keys do it; nothing while the window is
+    // minimised or not the active one.
+    void GamepadAction(TPadAction action);
+    // The gamepad is switched on or off from the Settings menu.
+    std::function<void(bool on)> GamepadSwitched;
 
     std::array<QLabel*, 6> NameLabels{}; // single .. quintuple, total
     std::array<QLabel*, 6> ValueLabels{};
@@ -161,6 +174,9 @@ private:
     void PlayMusicMenuItemClick();
     void PlaySoundsMenuItemClick();
     void HideMenuItemClick();
+    void ShowShadowMenuItemClick();
+    void KeysMenuItemClick();
+    void UseGamepadMenuItemClick();
     void ContentsMenuItemClick();
     void HomePageMenuItemClick();
     void AboutMenuItemClick();
@@ -169,6 +185,8 @@ private:
     void ShowHelp(int context);
     // A held key's release that is not followed at once by its next press.
     void KeyReleased(int key);
+    // The action of a key of the player's choice.
+    void KeyAction(TKeyAction action);
     // Minimized follows whether the window is really iconified, not the request.
     void FollowWindowState();
     // A key or click in the window ends a minimise the desktop did not carry out.
@@ -215,6 +233,7 @@ private:
     // a release only counts when no press of the same key follows at once.
     QTimer ReleaseTimer;
     int PendingReleaseKey = 0;
+    TPlayerKeys Keys_;
     int LastReleaseKey = 0;
     quint64 LastReleaseTime = 0;
 };

@@ -26,12 +26,6 @@ namespace {
 // The keysym XKB gives Pause with Ctrl held; Qt knows no key for it.
 constexpr quint32 BreakKeysym = 0xff6b;
 
-// Keys whose hold matters: they act once per press, not per repeat.
-bool IsHeldKey(int key)
-{
-    return key == Qt::Key_Space || key == Qt::Key_Down;
-}
-
 } // namespace
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
@@ -60,44 +54,43 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
     Guarded([&] {
         switch (key) {
         case Qt::Key_Pause:
-        case Qt::Key_P:
             PauseMenuItemClick();
             break;
         case Qt::Key_Escape:
             Disguise_->DisguiseGame();
             break;
-        case Qt::Key_Space:
         case Qt::Key_Down:
             control.DropKeyPress();
-            break;
-        case Qt::Key_Left:
-            control.LeftKey();
-            break;
-        case Qt::Key_Up:
-            control.UpKey(mods.testFlag(Qt::ShiftModifier), RotateclockwiseMenuItem->isChecked());
-            break;
-        case Qt::Key_Right:
-            control.RightKey();
             break;
         case Qt::Key_G:
             if (altOnly)
                 ShowGridMenuItemClick();
+            else if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
             break;
         case Qt::Key_H:
             if (altOnly)
                 RecordsMenuItemClick();
+            else if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
             break;
         case Qt::Key_M:
             if (altOnly)
                 PlayMusicMenuItemClick();
+            else if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
             break;
         case Qt::Key_S:
             if (altOnly)
                 PlaySoundsMenuItemClick();
+            else if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
             break;
         case Qt::Key_T:
             if (altOnly)
                 ShowTimeMenuItemClick();
+            else if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
             break;
         case Qt::Key_F1:
             ShowHelp(21);
@@ -118,16 +111,82 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
             HideMenuItemClick();
             break;
         default:
-            QWidget::keyPressEvent(event);
+            if (const auto action = Keys_.ActionOf(key, event->modifiers()))
+                KeyAction(*action);
+            else
+                QWidget::keyPressEvent(event);
             break;
         }
     });
     Trace(!wasDropping && Core.Figures.Dropping ? "fast drop on" : "press");
 }
 
+void TMainForm::KeyAction(TKeyAction action)
+{
+    TGameControl& control = Core.Control;
+    switch (action) {
+    case TKeyAction::Left:
+        control.LeftKey();
+        break;
+    case TKeyAction::Right:
+        control.RightKey();
+        break;
+    case TKeyAction::Rotate:
+        control.UpKey(false, RotateclockwiseMenuItem->isChecked());
+        break;
+    case TKeyAction::RotateBack:
+        control.UpKey(true, RotateclockwiseMenuItem->isChecked());
+        break;
+    case TKeyAction::Drop:
+        control.DropKeyPress();
+        break;
+    case TKeyAction::Pause:
+        PauseMenuItemClick();
+        break;
+    }
+}
+
+void TMainForm::GamepadAction(TPadAction action)
+{
+    // Like the keys, the gamepad plays only in the window the player looks at.
+    if (Minimized_ || !isActiveWindow())
+        return;
+    const bool wasDropping = Core.Figures.Dropping;
+    Guarded([&] {
+        TGameControl& control = Core.Control;
+        switch (action) {
+        case TPadAction::Left:
+            control.LeftKey();
+            break;
+        case TPadAction::Right:
+            control.RightKey();
+            break;
+        case TPadAction::Rotate:
+            control.UpKey(false, RotateclockwiseMenuItem->isChecked());
+            break;
+        case TPadAction::RotateBack:
+            control.UpKey(true, RotateclockwiseMenuItem->isChecked());
+            break;
+        case TPadAction::DropPress:
+            control.DropKeyPress();
+            break;
+        case TPadAction::DropRelease:
+            control.DropKeyRelease();
+            break;
+        case TPadAction::Pause:
+            PauseMenuItemClick();
+            break;
+        case TPadAction::NewGame:
+            StartGameMenuItemClick();
+            break;
+        }
+    });
+    Trace(!wasDropping && Core.Figures.Dropping ? "fast drop on" : "pad");
+}
+
 void TMainForm::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->isAutoRepeat() || !IsHeldKey(event->key()))
+    if (event->isAutoRepeat() || !Keys_.IsDropKey(event->key()))
         return;
     LastReleaseKey = event->key();
     LastReleaseTime = event->timestamp();
@@ -148,7 +207,7 @@ void TMainForm::keyReleaseEvent(QKeyEvent* event)
 
 void TMainForm::KeyReleased(int key)
 {
-    if (IsHeldKey(key))
+    if (Keys_.IsDropKey(key))
         Guarded([this] { Core.Control.DropKeyRelease(); });
     Trace("release");
 }

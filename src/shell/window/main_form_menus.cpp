@@ -16,6 +16,7 @@
 #include "shell/forms/about_form.h"
 #include "shell/forms/dialogs.h"
 #include "shell/forms/graphics_form.h"
+#include "shell/forms/keys_form.h"
 #include "shell/forms/new_game_form.h"
 #include "shell/forms/pack_locale.h"
 #include "shell/forms/records_form.h"
@@ -95,16 +96,19 @@ void TMainForm::CreateMenus()
     GraphicsMenuItem = item(SettingsPopupMenu, "&Graphics...", "F4", &TMainForm::GraphicsMenuItemClick);
     ShowGridMenuItem = item(SettingsPopupMenu, "&Show grid", "Alt+G", &TMainForm::ShowGridMenuItemClick);
     ShowTimeMenuItem = item(SettingsPopupMenu, "Show &time", "Alt+T", &TMainForm::ShowTimeMenuItemClick);
+    ShowShadowMenuItem = item(SettingsPopupMenu, "Landing s&hadow", "", &TMainForm::ShowShadowMenuItemClick);
     SettingsPopupMenu->addSeparator();
     RotateclockwiseMenuItem =
         item(SettingsPopupMenu, "&Rotate clockwise", "", &TMainForm::RotateClockwiseMenuItemClick);
+    KeysMenuItem = item(SettingsPopupMenu, "&Keys...", "", &TMainForm::KeysMenuItemClick);
+    UseGamepadMenuItem = item(SettingsPopupMenu, "&Use gamepad", "", &TMainForm::UseGamepadMenuItemClick);
     SettingsPopupMenu->addSeparator();
     PlayMusicMenuItem = item(SettingsPopupMenu, "Play &music", "Alt+M", &TMainForm::PlayMusicMenuItemClick);
     PlaysoundsMenuItem = item(SettingsPopupMenu, "&Play sounds", "Alt+S", &TMainForm::PlaySoundsMenuItemClick);
     SettingsPopupMenu->addSeparator();
     HideMenuItem = item(SettingsPopupMenu, "Hide...", "F11", &TMainForm::HideMenuItemClick);
     for (QAction* check : {ShowGridMenuItem, ShowTimeMenuItem, RotateclockwiseMenuItem, PlayMusicMenuItem,
-             PlaysoundsMenuItem, HideMenuItem})
+             PlaysoundsMenuItem, HideMenuItem, ShowShadowMenuItem, UseGamepadMenuItem})
         check->setCheckable(true);
 
     HelpPopupMenu = new QMenu(this);
@@ -126,6 +130,8 @@ void TMainForm::TuneMainMenu()
     PlayMusicMenuItem->setChecked(ini.PlayMusic());
     PlaysoundsMenuItem->setChecked(ini.PlaySound());
     HideMenuItem->setChecked(ini.BossEnable());
+    ShowShadowMenuItem->setChecked(ini.ShowShadow());
+    UseGamepadMenuItem->setChecked(ini.UseGamepad());
 }
 
 void TMainForm::AddItemsToLanguageMenu()
@@ -171,6 +177,9 @@ TCaptionTable TMainForm::Captions() const
         {PlayMusicMenuItem, "M15", "Play &music"},
         {PlaysoundsMenuItem, "M16", "&Play sounds"},
         {HideMenuItem, "M17", "Hide..."},
+        {KeysMenuItem, "M18", "&Keys..."},
+        {UseGamepadMenuItem, "M19", "&Use gamepad"},
+        {ShowShadowMenuItem, "M1A", "Landing s&hadow"},
         {ContentsMenuItem, "M20", "&Contents"},
         {HomePageMenuItem, "M22", "&Home page"},
         {AboutMenuItem, "M23", "&About..."},
@@ -358,6 +367,30 @@ void TMainForm::HideMenuItemClick()
         Disguise_->OpenSettings();
         HideMenuItem->setChecked(Core.Ini.BossEnable());
     });
+}
+
+void TMainForm::ShowShadowMenuItemClick()
+{
+    Core.Ini.SetShowShadow(!Core.Ini.ShowShadow());
+    ShowShadowMenuItem->setChecked(Core.Ini.ShowShadow());
+    Core.Rules.DrawGlass();
+}
+
+void TMainForm::KeysMenuItemClick()
+{
+    RunModal([this] {
+        TKeysForm form(Core.Ini, Core.Lang, this);
+        ShowModal(form);
+        Keys_ = TPlayerKeys::FromSettings(Core.Ini);
+    });
+}
+
+void TMainForm::UseGamepadMenuItemClick()
+{
+    Core.Ini.SetUseGamepad(!Core.Ini.UseGamepad());
+    UseGamepadMenuItem->setChecked(Core.Ini.UseGamepad());
+    if (GamepadSwitched)
+        GamepadSwitched(Core.Ini.UseGamepad());
 }
 
 void TMainForm::ContentsMenuItemClick()

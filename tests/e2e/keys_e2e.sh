@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Keys of the player's choice under a real X server (Xvfb), driven by
+# xdotool: with S as the drop key, A as move left and Q as pause,
+#   - S held for seconds starts exactly one fast drop, and a real release and
+#     press afterwards starts the next, as Space and Down do;
+#   - A held repeats as the keyboard repeats;
+#   - Q pauses and resumes.
+# The game reports what it did with STAKOR_TRACE. Exit status 77 (skipped)
+# when a tool is missing.
+#
+#   tests/e2e/keys_e2e.sh PROGRAM
+set -uo pipefail
+program=$(realpath "${1:?usage: keys_e2e.sh PROGRAM}")
+
+if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
+    missing=()
+    for tool in xvfb-run Xvfb xdotool unshare; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "SKIPPED: keys_e2e.sh needs ${missing[*]} (Debian: xvfb xdotool)"
+        exit 77
+    fi
+    if ! unshare -n true 2>/dev/null; then
+        echo "SKIPPED: keys_e2e.sh needs 'unshare -n' (a network namespace of its own)"
+        exit 77
+    fi
+    # Its own network namespace keeps the game's single-instance marker apart
+    # from any other game running on the machine.
+    STAKOR_E2E_INNER=1 unshare -n \
+        xvfb-run -a -s '-screen 0 1280x1024x24 -ardelay 250 -arinterval 30' "$0" "$program"
+    exit $?
+fi
+
+# ---- Inside Xvfb -------------------------------------------------------------------
+
+work=$(mktemp -d)
+trace=$work/trace
+failures=0
+game=
+cleanup() {
+    [ -n "$game" ] && kill "$game" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- trace:"
+    cat "$trace"
+    failures=$((failures + 1))
+}
+
+# Waits up to 10 s for a line of the trace matching a pattern.
+await() {
+    for _ in $(seq 1 200); do
+        grep -E "$1" "$trace" >/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+count() { grep -cE "$1" "$trace"; }
+await_last() {
+    for _ in $(seq 1 200); do
+        tail -1 "$trace" | grep -E "$1" >/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+await_count() {
+    for _ in $(seq 1 200); do
+        [ "$(count "$1")" -ge "$2" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+settings="$work/config/Orvelan Games/Vexamo Stakor"
+mkdir -p "$settings"
+printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Orvelan Games\Vexamo Stakor]' \
+    '"KeyDrop"="_S"' '"KeyLeft"="_A"' '"KeyPause"="_Q"' '"PlayMusic"=dword:00000000' >"$settings/settings.reg"
+
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
+"$program" 2>"$trace" &
+game=$!
+await '^trace shown' || { fail "the window never showed"; exit 1; }
+window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
+[ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
+xdotool windowfocus "$window" 2>/dev/null
+sleep 0.3
+
+xdotool key F2
+await 'press running=1' || fail "F2 started no game"
+sleep 1.5 # a new figure cannot be dropped before its first step
+xdotool keydown s
+sleep 3
+xdotool keyup s
+sleep 0.3
+drops=$(count '^trace fast drop on')
+[ "$drops" -eq 1 ] || fail "holding S for 3 s started $drops fast drops, not 1"
+await '^trace release' || fail "letting go of S was not taken as a release"
+xdotool key s
+await_count '^trace fast drop on' 2
+drops=$(count '^trace fast drop on')
+[ "$drops" -eq 2 ] || fail "a new press of S after letting go gave $drops fast drops in all, not 2"
+
+# A held move key repeats: many presses in a second.
+before=$(count '^trace press')
+xdotool keydown a
+sleep 1
+xdotool keyup a
+sleep 0.3
+presses=$(($(count '^trace press') - before))
+[ "$presses" -ge 5 ] || fail "holding A for 1 s gave $presses presses, not a repeating key"
+
+xdotool key q
+await_last 'paused=1' || fail "Q did not pause"
+xdotool key q
+await_last 'paused=0' || fail "Q did not resume"
+
+if [ "$failures" -eq 0 ]; then
+    echo "ok"
+    exit 0
+fi
+exit 1
