@@ -142,10 +142,10 @@ TEST_F(IniTest, KeysGamepadAndShadowHaveTheirDefaultsAndWriteThrough)
         ini.SetShowShadow(true);
     }
     const std::string text = Read();
-    EXPECT_NE(text.find("\"KeyPause\"=\"_Q\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"KeyDrop\"=\"_\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"UseGamepad\"=dword:00000000\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"ShowShadow\"=dword:00000001\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"KeyPause\"=\"_Q\"\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"KeyDrop\"=\"_\"\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"UseGamepad\"=dword:00000000\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"ShowShadow\"=dword:00000001\r\n"), std::string::npos) << text;
     TIni again(File);
     EXPECT_EQ(again.KeyPause(), "Q");
     EXPECT_EQ(again.KeyDrop(), ""); // saved empty: the keys take it as the default key
