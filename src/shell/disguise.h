@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QIcon>
@@ -72,6 +73,11 @@ public:
     // The real password box: plain text, at most 255 characters.
     std::optional<QString> PasswordBox(const QString& caption, const QString& prompt);
 
+    // Whether the desktop minimises a window on request, and whether a
+    // minimised one can be found there again; tests answer for a desktop.
+    std::function<bool()> MinimizeHonoured;
+    std::function<bool()> TaskBarPresent;
+
 private:
     class TStandIn;
 
@@ -84,6 +90,14 @@ private:
     // desktop (X11 class and desktop-entry names) before it is shown.
     void Dress(QWidget& widget) const;
     void QueueRestore();
+    // The stand-in was brought up: it goes out of sight again, and the
+    // password box comes.
+    void StandInRestored();
+    // Minimised where a task bar leads back to it, else never shown.
+    void StandInOutOfSight();
+    // The game's other windows (the help) go with the game and come back with it.
+    void HideOtherWindows();
+    void ShowOtherWindows();
 
     TGameCore& Core;
     QWidget& Window;
@@ -92,6 +106,12 @@ private:
     QString TaskBarTitle_;
     QIcon DisguiseIcon;
     QIcon ProgramIcon;
+    QIcon ProgramWindowIcon; // the main window's own
+    struct THiddenWindow {
+        QPointer<QWidget> Widget;
+        QString Title;
+    };
+    std::vector<THiddenWindow> HiddenWindows;
     QString ProgramDesktopName;
     QByteArray DisguiseName; // lower-case class name the disguise shows
     QByteArray ProgramClass; // the window's own X11 class and desktop-entry name

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"
+#include "shell/desktop_window.h"
 #include "shell/disguise.h"
 #include "shell/game_core.h"
 
@@ -363,10 +365,13 @@ void TMainForm::closeEvent(QCloseEvent* event)
             Core.Rules.StopGame(); // the score is not offered for a game closed away
         Core.Sound.StopMusic();
     });
-    if (allowed)
+    if (allowed) {
         event->accept();
-    else
+        if (Desktop.Quit)
+            Desktop.Quit();
+    } else {
         event->ignore();
+    }
 }
 
 void TMainForm::BringToFront()
@@ -378,6 +383,9 @@ void TMainForm::BringToFront()
     show();
     raise();
     activateWindow();
+    // A dialog the player left open stays above the window it belongs to.
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        RaiseAboveOwner(*dialog);
 }
 
 void TMainForm::ShowHelp(int context)

@@ -119,6 +119,8 @@ int RunProgram(int argc, char** argv)
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+    // The help would otherwise keep the program running without its window.
+    desktop.Quit = [] { QCoreApplication::exit(0); };
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;
