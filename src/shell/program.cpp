@@ -119,7 +119,10 @@ int RunProgram(int argc, char** argv)
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
-    // The help would otherwise keep the program running without its window.
+    // The program ends when its main window closes, and only then: the help
+    // would otherwise keep it running without its window, and a password box
+    // closed while the game hides must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
     desktop.Quit = [] { QCoreApplication::exit(0); };
 
     TMainForm mainForm(core, dialogs, desktop);
