@@ -90,6 +90,7 @@ for name in blue yellow yellowish; do cp "$(dirname "$program")/icons/vexamo-sta
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvelan Games\\Vexamo Stakor]\r\n"PlayMusic"=dword:00000000\r\n"BossFile"="_%s"\r\n' \
     "$work/pictures/blue.png" >"$settings"
 
+: >"$trace" # there before the game opens it, for the first look
 "$program" 2>"$trace" &
 game=$!
 # A loaded machine may take a while to start the game.

@@ -105,6 +105,7 @@ if [ "$mode" = openbox ]; then
 fi
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
+: >"$trace" # there before the game opens it, for the first look
 "$program" 2>"$trace" &
 game=$!
 await '^trace shown' || { fail "the window never showed"; exit 1; }
