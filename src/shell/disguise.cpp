@@ -176,7 +176,7 @@ void NameLeader(QWidget&, const QString&) {}
 } // namespace
 
 // The stand-in's task-bar entry leads back to the game: restoring it, or a
-// click or key in it where no window manager minimises it, asks to restore.
+// click or key in it should it be on the screen, asks to restore.
 class TDisguise::TStandIn : public QWidget {
 public:
     TStandIn(std::function<void()> restore, std::function<bool()> close)

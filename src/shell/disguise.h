@@ -24,8 +24,9 @@ class TGameCore;
 // The game counts as disguised while its task-bar title differs from the
 // window's caption. With a password the game's window is hidden, and as a
 // hidden window has no task-bar entry on Linux, a small stand-in window,
-// minimised, carries the disguise's title and icon there; restoring it asks
-// for the password before anything of the game shows again.
+// minimised, carries the disguise's title and icon there (where no task bar
+// exists it is never shown, and a second start asks instead); restoring it
+// asks for the password before anything of the game shows again.
 class TDisguise : public QObject {
     Q_OBJECT
 
