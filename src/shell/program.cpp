@@ -136,6 +136,11 @@ int RunProgram(int argc, char** argv)
         help->ShowTopic(context, form ? form->frameGeometry() : QRect());
     };
     desktop.OpenUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+    // The program ends when its main window closes, and only then: the help
+    // would otherwise keep it running without its window, and a password box
+    // closed while the game hides must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    desktop.Quit = [] { QCoreApplication::exit(0); };
 
     TMainForm mainForm(core, dialogs, desktop);
     form = &mainForm;

@@ -95,7 +95,9 @@ pids+=($game_pid)
 visible_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 has_visible() { [ -n "$(visible_named "$1")" ]; }
 
-if ! wait_for has_visible 'Vexamo Stakor'; then
+# A loaded machine may take a while to start the game.
+wait_long() { wait_for "$@" || wait_for "$@" || wait_for "$@"; }
+if ! wait_long has_visible 'Vexamo Stakor'; then
     fail "the game's window never showed"
     cat "$work/game.log"
     exit 1
@@ -158,19 +160,41 @@ else
 fi
 game_icon=$(xprop -id "$main" -notype _NET_WM_ICON | md5sum)
 
-# --- Esc disguises the game ---------------------------------------------------------
+# --- Esc disguises the game, with the help open ----------------------------------------
+focus "$main"
+xdotool key F1
+help=""
+find_help() { help=$(visible_named 'Vexamo Stakor Help' | head -1); [ -n "$help" ]; }
+wait_for find_help || fail "F1 showed no help window"
 focus "$main"
 xdotool key F2 # a running game
 sleep 0.5
 xdotool key Escape
 main_unmapped() { [ "$(map_state "$main")" = IsUnMapped ]; }
 if wait_for main_unmapped; then pass "Esc hid the game's window"; else fail "the game's window is still mapped"; fi
+if [ -n "$help" ]; then
+    help_unmapped() { [ "$(map_state "$help")" = IsUnMapped ]; }
+    wait_for help_unmapped && pass "the help went with the game" || fail "the help stayed on the screen"
+fi
+# Nothing of the game may be seen: without a task bar not even the stand-in.
+viewable_game_windows() {
+    local id
+    for id in $(game_windows); do
+        [ "$(map_state "$id")" = IsViewable ] && echo "$id"
+    done
+}
+if [ "$manager" = none ]; then
+    nothing_viewable() { [ -z "$(viewable_game_windows)" ]; }
+    wait_for nothing_viewable && pass "no window of the game is on the screen" ||
+        fail "windows of the game on the screen: $(viewable_game_windows | tr '\n' ' ')"
+fi
 
 stand_in=""
 find_stand_in() {
     local id
     for id in $(game_windows); do
         [ "$id" = "$main_hex" ] && continue
+        [ -n "$help" ] && [ "$id" = "$(printf '0x%x' "$help")" ] && continue # the help, hidden and dressed too
         if xprop -id "$id" _NET_WM_NAME 2>/dev/null | grep '"Notes"' >/dev/null &&
             xprop -id "$id" WM_CLASS 2>/dev/null | grep '=' >/dev/null; then
             stand_in=$id
@@ -211,8 +235,8 @@ restore_stand_in() {
     if [ "$manager" = openbox ]; then
         xdotool windowactivate "$stand_in" 2>/dev/null
     else
-        # No window manager minimises anything: the stand-in is on the screen; a click restores.
-        xdotool mousemove --window "$stand_in" 20 20 click 1
+        # Without a task bar nothing shows the stand-in: a second start asks instead.
+        timeout 20 "$game" >/dev/null 2>&1 &
     fi
 }
 answer() {
@@ -226,6 +250,11 @@ box_gone() { ! xwininfo -id "$box" 2>/dev/null | grep IsViewable >/dev/null; }
 if [ -n "$stand_in" ]; then
     restore_stand_in
     if wait_for find_box; then pass "restoring asks for the password"; else fail "no password box"; fi
+    if [ "$manager" = openbox ]; then
+        # Brought up from the window list, it goes straight back: no blank window beside the box.
+        wait_for iconic && pass "the stand-in stays out of sight beside the box" ||
+            fail "the stand-in is on the screen beside the password box: $(wm_state "$stand_in")"
+    fi
     if [ -n "$box" ]; then
         main_unmapped && pass "the game stays hidden while the box is up" || fail "the game showed before the password"
         check_nothing_tells "password box up"
@@ -273,15 +302,67 @@ if [ -n "$stand_in" ]; then
             fail "the window class did not come back: $(xprop -id "$main" WM_CLASS)"
         stand_in_gone() { ! xwininfo -id "$stand_in" >/dev/null 2>&1 || [ "$(map_state "$stand_in")" = IsUnMapped ]; }
         wait_for stand_in_gone && pass "the stand-in is gone" || fail "the stand-in stayed"
+        icon_back() { [ "$(xprop -id "$main" -notype _NET_WM_ICON | md5sum)" = "$game_icon" ]; }
+        wait_for icon_back && pass "the game's icon is back" ||
+            fail "the game's icon did not come back: $(xprop -id "$main" _NET_WM_ICON | head -c 120)"
+        if [ -n "$help" ]; then
+            help_back() { [ "$(map_state "$help")" = IsViewable ] &&
+                xprop -id "$help" _NET_WM_NAME | grep '"Vexamo Stakor Help"' >/dev/null; }
+            wait_for help_back && pass "the help came back with the game" || fail "the help did not come back"
+        fi
     else
         fail "no password box for the right password"
     fi
 fi
 
 kill "$game_pid" 2>/dev/null
+wait "$game_pid" 2>/dev/null
+
+# --- Without a password ---------------------------------------------------------------
+# Where no window manager minimises, Esc leaves the game as it was (as the
+# skin's minimise button does); under openbox it is disguised and comes back
+# with its own title and icon.
+sed -i 's/"BossPassword"="_Geheim"/"BossPassword"="_"/' "$XDG_CONFIG_HOME/Orvelan Games/Vexamo Stakor/settings.reg"
+STAKOR_TRACE=1 "$game" >"$work/open.log" 2>&1 &
+game_pid=$!
+pids+=($game_pid)
+traced() { grep -E "$1" "$work/open.log" >/dev/null; }
+last_trace() { grep '^trace' "$work/open.log" | tail -1; }
+if wait_long traced '^trace shown' && wait_for has_visible 'Vexamo Stakor'; then
+    main=$(visible_named 'Vexamo Stakor' | head -1)
+    main_hex=$(printf '0x%x' "$main")
+    focus "$main"
+    xdotool key F2
+    wait_for traced 'press running=1 paused=0' || fail "no game started"
+    xdotool key Escape
+    if [ "$manager" = none ]; then
+        sleep 1
+        [ "$(map_state "$main")" = IsViewable ] && pass "without a password the window stays up" ||
+            fail "the window went away"
+        xprop -id "$main" _NET_WM_NAME | grep '"Vexamo Stakor"' >/dev/null && pass "the title stays the game's" ||
+            fail "the window shows another title: $(xprop -id "$main" _NET_WM_NAME)"
+        last_trace | grep 'running=1 paused=0 dropping=[01] minimized=0' >/dev/null &&
+            pass "the game goes on, not minimised" || fail "the game was left in a half state: $(last_trace)"
+    else
+        main_iconic() { [ "$(wm_state "$main")" = Iconic ]; }
+        wait_for main_iconic && pass "without a password the window is minimised" || fail "not minimised"
+        xprop -id "$main" _NET_WM_NAME | grep '"Notes"' >/dev/null && pass "disguised as Notes" ||
+            fail "not disguised: $(xprop -id "$main" _NET_WM_NAME)"
+        xdotool windowactivate "$main" 2>/dev/null
+        title_back() { xprop -id "$main" _NET_WM_NAME | grep '"Vexamo Stakor"' >/dev/null; }
+        wait_for title_back && pass "restored with the game's title" || fail "the title did not come back"
+        icon_back() { [ "$(xprop -id "$main" -notype _NET_WM_ICON | md5sum)" = "$game_icon" ]; }
+        wait_for icon_back && pass "restored with the game's icon" ||
+            fail "the game's icon did not come back: $(xprop -id "$main" _NET_WM_ICON | head -c 120)"
+    fi
+else
+    fail "the game did not start again"
+fi
+
 if [ $failures -gt 0 ]; then
     echo "--- game output"
     cat "$work/game.log"
+    [ -f "$work/open.log" ] && grep -v '^trace' "$work/open.log"
     echo "$failures check(s) failed with window manager: $manager"
     exit 1
 fi

@@ -105,6 +105,7 @@ if [ "$mode" = openbox ]; then
 fi
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
+: >"$trace" # there before the game opens it, for the first look
 "$program" 2>"$trace" &
 game=$!
 await '^trace shown' || { fail "the window never showed"; exit 1; }
@@ -221,6 +222,34 @@ else
 fi
 xdotool mousemove --window "$window" "$cx" "$cy" click 1
 await '^trace close asks running=1' || fail "closing a running game did not ask"
+
+# Yes: the program ends, although its help is still open.
+[ -n "$(xdotool search --onlyvisible --name '^Vexamo Stakor Help$')" ] || fail "the help is not open at the close"
+question=""
+find_question() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Vexamo Stakor$'); do
+        [ "$id" != "$window" ] && { question=$id; return 0; }
+    done
+    return 1
+}
+for _ in $(seq 1 200); do find_question && break; sleep 0.05; done
+if [ -z "$question" ]; then
+    fail "no question at the close"
+else
+    if [ "$mode" = openbox ]; then xdotool windowactivate "$question" 2>/dev/null; else xdotool windowfocus "$question"; fi
+    sleep 0.3
+    xdotool key y
+    for _ in $(seq 1 200); do kill -0 "$game" 2>/dev/null || break; sleep 0.05; done
+    if kill -0 "$game" 2>/dev/null; then
+        fail "the program still runs after its window closed (the help left open)"
+    else
+        wait "$game"
+        status=$?
+        game=
+        [ "$status" -eq 0 ] || fail "the program ended with $status, not 0"
+    fi
+fi
 
 if [ "$failures" -eq 0 ]; then
     echo "ok ($mode)"

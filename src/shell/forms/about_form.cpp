@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "shell/desktop/site.h"
+#include "shell/forms/dialogs.h"
 
 namespace stakor {
 
@@ -86,6 +87,8 @@ TAboutForm::TAboutForm(
     const int textWidth = fontMetrics().horizontalAdvance(Label2->text()) + 4;
     if (textWidth > Label2->width())
         Label2->setGeometry(Label2->geometry().right() + 1 - textWidth, Label2->y(), textWidth, Label2->height());
+    // The title bar shows the whole caption, in every language.
+    width = std::max(width, TitleFitWidth(windowTitle()));
     const int height = std::max(175, ruleTop + 2 + 36 + 24 + 5);
     setFixedSize(width, height);
     // The rule stretches with the width; Ok keeps its distance to the corner.

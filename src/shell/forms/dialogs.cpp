@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -12,6 +17,7 @@
 
 #include "records/player_name.h"
 #include "settings/text_encoding.h"
+#include "shell/desktop/desktop_window.h"
 
 namespace stakor {
 
@@ -70,6 +76,45 @@ void WidenForTitle(QMessageBox& box)
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(TitleFitWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
             grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+void WidenForTitle(QDialog& dialog)
+{
+    const int titleWidth = TitleFitWidth(dialog.windowTitle());
+    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), titleWidth));
+    dialog.resize(std::max(dialog.sizeHint().width(), titleWidth), dialog.sizeHint().height());
+}
+
+bool TDialogWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
+        return false;
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    if (!dialog || !dialog->isWindow() || !dialog->parentWidget())
+        return false;
+    QWidget* owner = dialog->parentWidget()->window();
+    if (type == QEvent::Show) {
+        // The dialog's own handler first: a message box takes its size there.
+        // Qt's placing then guesses a frame of 10 by 40 pixels where it knows
+        // none; the dialog goes where it belongs instead.
+        watched->event(event);
+        CentreOnOwner(*dialog, *owner);
+        return true;
+    }
+    // A completion list is a window of its own: it would stay on the screen
+    // and keep the keyboard from the dialogs below.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        if (QAbstractItemView* popup = completer->popup(); popup && popup->isVisible())
+            popup->hide();
+    // Once the dialog is gone, unless another one has come up meanwhile.
+    QTimer::singleShot(0, owner, [owner = QPointer<QWidget>(owner)] {
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (owner && owner->isVisible() && !owner->isMinimized() && (!modal || modal == owner) &&
+            !QApplication::activePopupWidget())
+            GiveFocusBack(*owner);
+    });
+    return false;
 }
 
 bool TDialogs::AskYesNo(const std::string& text)

@@ -3,12 +3,14 @@
 #include <functional>
 #include <string>
 
+#include <QObject>
 #include <QString>
 
 #include "engine/control.h"
 #include "engine/display.h"
 #include "records/records.h"
 
+class QDialog;
 class QMessageBox;
 class QWidget;
 
@@ -46,6 +48,17 @@ inline constexpr int TitleBarAllowance = 110;
 int TitleFitWidth(const QString& title);
 // Makes a message box at least as wide as its title needs.
 void WidenForTitle(QMessageBox& box);
+// Makes a dialog laid out by Qt (an input box) as wide as its title needs.
+void WidenForTitle(QDialog& dialog);
+
+// Watches every dialog of the program that has an owner: it opens centred on
+// its owner, a completion list it left open closes with it, and the owner has
+// the keyboard again once it has closed. Installed on the application.
+class TDialogWatcher : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 
 } // namespace stakor

@@ -79,6 +79,17 @@ TNewGameForm::TNewGameForm(TGameCore& core, QWidget* parent)
         styles->addButton(radio, i + 1);
         StyleRadioButtons[static_cast<size_t>(i)] = radio;
     }
+    // Tab goes into the figure sets at the chosen one, as into any radio
+    // group; the arrow keys move the choice among them.
+    const auto tabToChosen = [this] {
+        const bool anyChosen =
+            std::any_of(StyleRadioButtons.begin(), StyleRadioButtons.end(), [](auto* r) { return r->isChecked(); });
+        for (size_t i = 0; i < StyleRadioButtons.size(); ++i) {
+            const bool tabStop = StyleRadioButtons[i]->isChecked() || (!anyChosen && i == 0);
+            StyleRadioButtons[i]->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    };
+    connect(styles, &QButtonGroup::buttonToggled, this, tabToChosen);
     QFont bold = StyleRadioButtons[4]->font();
     bold.setBold(true);
     StyleRadioButtons[4]->setFont(bold);
@@ -123,6 +134,7 @@ TNewGameForm::TNewGameForm(TGameCore& core, QWidget* parent)
         {"NG42", QString(), UpsideDownCheckBox, TCaptionKind::Hint},
     };
     FormCreate();
+    tabToChosen();
 }
 
 void TNewGameForm::FormCreate()

@@ -1,11 +1,14 @@
 #include "shell/window/disguise.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +18,7 @@
 #include "settings/language.h"
 #include "settings/message_texts.h"
 #include "shell/desktop/boss_icon.h"
+#include "shell/desktop/desktop_window.h"
 #include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
 #include "shell/forms/hide_form.h"
@@ -60,7 +64,7 @@ QByteArray Capitalised(QByteArray name)
 } // namespace
 
 // The stand-in's task-bar entry leads back to the game: restoring it, or a
-// click or key in it where no window manager minimises it, asks to restore.
+// click or key in it should it be on the screen, asks to restore.
 class TDisguise::TStandIn : public QWidget {
 public:
     TStandIn(std::function<void()> restore, std::function<bool()> close)
@@ -68,11 +72,20 @@ public:
     {
         setObjectName(QStringLiteral("DisguiseStandIn"));
         setAttribute(Qt::WA_QuitOnClose);
-        resize(320, 200);
+        resize(240, 120);
         setAutoFillBackground(true);
     }
 
 protected:
+    // Should it ever be seen for a moment, it shows the disguise, not a blank.
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect iconPlace(width() / 2 - 16, height() / 2 - 32, 32, 32);
+        windowIcon().paint(&painter, iconPlace);
+        painter.drawText(QRect(4, iconPlace.bottom() + 6, width() - 8, fontMetrics().height()),
+            Qt::AlignHCenter | Qt::AlignTop, fontMetrics().elidedText(windowTitle(), Qt::ElideRight, width() - 8));
+    }
     void changeEvent(QEvent* event) override
     {
         if (event->type() == QEvent::WindowStateChange && !isMinimized() && isVisible())
@@ -99,6 +112,8 @@ TDisguise::TDisguise(TGameCore& core, QWidget& window, bool& minimized)
     : Core(core), Window(window), Minimized(minimized), Caption(ProgramTitle), TaskBarTitle_(ProgramTitle)
 {
     AskPassword = [this](const QString& caption, const QString& prompt) { return PasswordBox(caption, prompt); };
+    MinimizeHonoured = [] { return stakor::MinimizeHonoured(); };
+    TaskBarPresent = [] { return stakor::TaskBarPresent(); };
     OpenSettings = [this] {
         THideForm form(Core.Ini, Core.Lang, &Window);
         form.exec();
@@ -128,8 +143,15 @@ void TDisguise::DisguiseGame()
 {
     if (!Core.Ini.BossEnable())
         return;
+    const bool guarded = !Core.Ini.BossPassword().empty();
+    // Where a minimise is ignored, the game is not minimised, as with the
+    // skin's minimise button: nothing happens (with a password the window
+    // is hidden, which needs no window manager).
+    if (!guarded && !MinimizeHonoured())
+        return;
     HideInfoInTaskBar();
-    if (!Core.Ini.BossPassword().empty()) {
+    HideOtherWindows();
+    if (guarded) {
         MakeStandIn();
         Window.hide();
     }
@@ -142,6 +164,7 @@ void TDisguise::HideInfoInTaskBar()
 {
     if (!Dressed) {
         ProgramIcon = QApplication::windowIcon();
+        ProgramWindowIcon = Window.windowIcon();
         ProgramDesktopName = QGuiApplication::desktopFileName();
         WindowSystem().ReadNames(Window, ProgramClass, ProgramEntry);
     }
@@ -172,7 +195,7 @@ void TDisguise::UndoTaskBarInfo()
     Dressed = false;
     QApplication::setWindowIcon(ProgramIcon);
     QGuiApplication::setDesktopFileName(ProgramDesktopName);
-    Window.setWindowIcon(QIcon()); // the program's icon again
+    Window.setWindowIcon(ProgramWindowIcon);
     if (!ProgramClass.isEmpty())
         WindowSystem().WriteNames(Window, ProgramClass, ProgramEntry);
     WindowSystem().NameLeader(Window, Caption);
@@ -188,7 +211,7 @@ void TDisguise::MakeStandIn()
 {
     if (StandIn_)
         return;
-    auto* standIn = new TStandIn([this] { QueueRestore(); },
+    auto* standIn = new TStandIn([this] { StandInRestored(); },
         [this] {
             // Closing from the task bar while minimised never asks (the close
             // query sees `Minimized`), and the stand-in goes with the game.
@@ -213,9 +236,64 @@ void TDisguise::DropStandIn()
 void TDisguise::MinimizeApplication()
 {
     if (StandIn_)
-        StandIn_->showMinimized();
+        StandInOutOfSight();
     else
         Window.showMinimized();
+}
+
+void TDisguise::StandInOutOfSight()
+{
+    if (!StandIn_)
+        return;
+    // Without a task bar nothing would lead to it: a second start brings the
+    // password box instead.
+    if (TaskBarPresent())
+        StandIn_->showMinimized();
+    else
+        StandIn_->hide();
+}
+
+void TDisguise::StandInRestored()
+{
+    // Not left as a blank window beside the password box.
+    QTimer::singleShot(0, this, [this] {
+        if (StandIn_ && StandIn_->isVisible() && !StandIn_->isMinimized())
+            StandInOutOfSight();
+    });
+    QueueRestore();
+}
+
+void TDisguise::HideOtherWindows()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget == &Window || widget == StandIn_ || !widget->isVisible() ||
+            widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip)
+            continue;
+        HiddenWindows.push_back({widget, widget->windowTitle()});
+        widget->hide();
+        // Even unmapped, a window tells its title and names to whoever lists them.
+        widget->setWindowTitle(DisplayTitle(TaskBarTitle_));
+        Dress(*widget);
+    }
+}
+
+void TDisguise::ShowOtherWindows()
+{
+    if (HiddenWindows.empty())
+        return;
+    for (const THiddenWindow& hidden : std::exchange(HiddenWindows, {})) {
+        if (!hidden.Widget)
+            continue;
+        hidden.Widget->setWindowTitle(hidden.Title);
+        if (!ProgramClass.isEmpty())
+            WriteNames(*hidden.Widget, ProgramClass, ProgramEntry);
+        hidden.Widget->show();
+    }
+    // The game, not the help, has the keyboard on its return.
+    if (Window.isVisible()) {
+        Window.raise();
+        Window.activateWindow();
+    }
 }
 
 void TDisguise::ShowWindowAgain()
@@ -269,6 +347,7 @@ void TDisguise::AppRestore()
     Minimized = false;
     Core.Sound.StartMusic();
     UndoTaskBarInfo();
+    ShowOtherWindows();
 }
 
 void TDisguise::AppActivate()
@@ -306,6 +385,7 @@ std::optional<QString> TDisguise::PasswordBox(const QString& caption, const QStr
     box.setTextValue(QString());
     if (auto* edit = box.findChild<QLineEdit*>())
         edit->setMaxLength(MaxPasswordLength);
+    WidenForTitle(box); // a long disguise title is read whole
     if (Dressed)
         box.setWindowIcon(DisguiseIcon);
     Dress(box);

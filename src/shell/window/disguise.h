@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QIcon>
@@ -23,8 +24,9 @@ class TGameCore;
 // The game counts as disguised while its task-bar title differs from the
 // window's caption. With a password the game's window is hidden, and as a
 // hidden window has no task-bar entry on Linux, a small stand-in window,
-// minimised, carries the disguise's title and icon there; restoring it asks
-// for the password before anything of the game shows again.
+// minimised, carries the disguise's title and icon there (where no task bar
+// exists it is never shown, and a second start asks instead); restoring it
+// asks for the password before anything of the game shows again.
 class TDisguise : public QObject {
     Q_OBJECT
 
@@ -72,6 +74,11 @@ public:
     // The real password box: plain text, at most 255 characters.
     std::optional<QString> PasswordBox(const QString& caption, const QString& prompt);
 
+    // Whether the desktop minimises a window on request, and whether a
+    // minimised one can be found there again; tests answer for a desktop.
+    std::function<bool()> MinimizeHonoured;
+    std::function<bool()> TaskBarPresent;
+
 private:
     class TStandIn;
 
@@ -84,6 +91,14 @@ private:
     // desktop (X11 class and desktop-entry names) before it is shown.
     void Dress(QWidget& widget) const;
     void QueueRestore();
+    // The stand-in was brought up: it goes out of sight again, and the
+    // password box comes.
+    void StandInRestored();
+    // Minimised where a task bar leads back to it, else never shown.
+    void StandInOutOfSight();
+    // The game's other windows (the help) go with the game and come back with it.
+    void HideOtherWindows();
+    void ShowOtherWindows();
 
     TGameCore& Core;
     QWidget& Window;
@@ -92,6 +107,12 @@ private:
     QString TaskBarTitle_;
     QIcon DisguiseIcon;
     QIcon ProgramIcon;
+    QIcon ProgramWindowIcon; // the main window's own
+    struct THiddenWindow {
+        QPointer<QWidget> Widget;
+        QString Title;
+    };
+    std::vector<THiddenWindow> HiddenWindows;
     QString ProgramDesktopName;
     QByteArray DisguiseName; // lower-case class name the disguise shows
     QByteArray ProgramClass; // the window's own X11 class and desktop-entry name

@@ -79,6 +79,7 @@ TMainForm::TMainForm(TGameCore& core, TDialogs& dialogs, TDesktop desktop, QWidg
     MinimizeState = CloseState = 0;
     GameHot = SettingsHot = HelpHot = false;
     Disguise_ = std::make_unique<TDisguise>(Core, *this, Minimized_);
+    qApp->installEventFilter(new TDialogWatcher(this));
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         Guarded([&] {
             if (state == Qt::ApplicationActive)
@@ -231,8 +232,13 @@ void TMainForm::AfterFirstFrame()
     QImageReader reader(QString::fromStdString((Core.ProgramDir / "icons" / "vexamo-stakor-48.png").string()), "png");
     reader.setAutoDetectImageFormat(false);
     const QImage icon = reader.read();
-    if (!icon.isNull())
-        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+    if (!icon.isNull()) {
+        // On the window itself too: the disguise puts this one back.
+        const QIcon programIcon(QPixmap::fromImage(icon));
+        QApplication::setWindowIcon(programIcon);
+        if (!Disguise_->Disguised())
+            setWindowIcon(programIcon);
+    }
 }
 
 void TMainForm::paintEvent(QPaintEvent* event)

@@ -33,6 +33,9 @@ struct TDesktop {
     // Shows a help topic: 0 the contents, 21 the main window's topic.
     std::function<void(int context)> ShowHelp;
     std::function<void(const QUrl& address)> OpenUrl;
+    // The main window has closed: the program ends, whatever other windows
+    // of it (the help) are still open.
+    std::function<void()> Quit = nullptr;
 };
 
 // The game's borderless main window: its skin, outline and hot areas, the

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include "settings/ini.h"
 #include "settings/language.h"
 #include "settings/message_texts.h"
+#include "shell/desktop/desktop_window.h"
 #include "shell/desktop/window_system.h"
 #include "shell/game/game_core.h"
 #include "shell/window/disguise.h"
@@ -422,10 +424,13 @@ void TMainForm::closeEvent(QCloseEvent* event)
             Core.Rules.StopGame(); // the score is not offered for a game closed away
         Core.Sound.StopMusic();
     });
-    if (allowed)
+    if (allowed) {
         event->accept();
-    else
+        if (Desktop.Quit)
+            Desktop.Quit();
+    } else {
         event->ignore();
+    }
 }
 
 void TMainForm::BringToFront(const QString& token)
@@ -433,6 +438,9 @@ void TMainForm::BringToFront(const QString& token)
     if (Disguise_->BringToFront())
         return; // disguised: only the password brings the game back
     WindowSystem().Raise(*this, token);
+    // A dialog the player left open stays above the window it belongs to.
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        RaiseAboveOwner(*dialog);
 }
 
 void TMainForm::RestoreOnInput()
