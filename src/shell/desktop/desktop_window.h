@@ -4,17 +4,8 @@ class QWidget;
 
 namespace stakor {
 
-// What the forms and the main window ask of the desktop about their windows.
-// Each answer depends on the display system; the rest of the program asks
-// here and never looks at which system it runs on.
-
-// Whether a request to minimise a window is carried out: X11 needs a window
-// manager for it (without one the window stays up); elsewhere it is.
-bool MinimizeHonoured();
-
-// Whether a minimised window can be reached again from the desktop (a task
-// bar, a window list): only where a window manager keeps such windows.
-bool TaskBarPresent();
+// How the forms and the main window keep their dialogs in place and the
+// keyboard where the player expects it, whether or not a window manager does.
 
 // Puts a dialog back on top of its owner and gives it the keyboard: without a
 // window manager nothing keeps a dialog above the window it belongs to.

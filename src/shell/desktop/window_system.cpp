@@ -56,6 +56,45 @@ QByteArray ReadProperty(xcb_connection_t* connection, xcb_window_t window, xcb_a
     return value;
 }
 
+bool WindowExists(xcb_connection_t* connection, xcb_window_t window)
+{
+    xcb_get_window_attributes_reply_t* reply =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+    std::free(reply);
+    return reply != nullptr;
+}
+
+// A window manager owns the selection WM_Sn of its screen (ICCCM), or names
+// its check window on the root (EWMH); a name left by one that has ended
+// points to a window that no longer exists.
+bool X11WindowManagerRuns()
+{
+    xcb_connection_t* connection = XConnection();
+    if (!connection)
+        return true;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!screen)
+        return true;
+    if (const xcb_atom_t selection = Atom(connection, "WM_S0"); selection != XCB_ATOM_NONE) {
+        xcb_get_selection_owner_reply_t* owner =
+            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+        const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+        std::free(owner);
+        if (owned)
+            return true;
+    }
+    const xcb_atom_t check = Atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    if (check == XCB_ATOM_NONE)
+        return false;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, screen->root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    xcb_window_t window = XCB_WINDOW_NONE;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        std::memcpy(&window, xcb_get_property_value(reply), sizeof window);
+    std::free(reply);
+    return window != XCB_WINDOW_NONE && WindowExists(connection, window);
+}
+
 #endif
 
 // X11, and any platform that is not Wayland (the tests' offscreen one): the
@@ -127,6 +166,18 @@ public:
     }
 
     bool ReportsMinimized() const override { return true; }
+
+    bool MinimizeHonoured() const override { return WindowManagerRuns(); }
+    bool TaskBarPresent() const override { return WindowManagerRuns(); }
+
+    static bool WindowManagerRuns()
+    {
+#if defined(STAKOR_X11_CALLS)
+        return X11WindowManagerRuns();
+#else
+        return true;
+#endif
+    }
 
     std::optional<bool> KeyHeld(quint32 scanCode) const override
     {
@@ -262,6 +313,8 @@ public:
     }
 
     bool ReportsMinimized() const override { return false; }
+    bool MinimizeHonoured() const override { return true; }
+    bool TaskBarPresent() const override { return true; }
 
     std::optional<bool> KeyHeld(quint32) const override { return std::nullopt; }
 

@@ -42,6 +42,11 @@ public:
     // Whether the desktop tells a window that it was minimised. Where it does
     // not, a minimise request counts as minimised at once.
     virtual bool ReportsMinimized() const = 0;
+    // Whether a request to minimise a window is carried out at all, and
+    // whether a minimised window can be reached again from the desktop (a
+    // task bar, a window list): X11 needs a window manager for both.
+    virtual bool MinimizeHonoured() const = 0;
+    virtual bool TaskBarPresent() const = 0;
 
     // Whether a key is held at the moment (by its native scan code); unknown
     // where the system cannot be asked.

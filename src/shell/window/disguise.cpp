@@ -18,7 +18,6 @@
 #include "settings/language.h"
 #include "settings/message_texts.h"
 #include "shell/desktop/boss_icon.h"
-#include "shell/desktop/desktop_window.h"
 #include "shell/desktop/window_system.h"
 #include "shell/forms/dialogs.h"
 #include "shell/forms/hide_form.h"
@@ -112,8 +111,8 @@ TDisguise::TDisguise(TGameCore& core, QWidget& window, bool& minimized)
     : Core(core), Window(window), Minimized(minimized), Caption(ProgramTitle), TaskBarTitle_(ProgramTitle)
 {
     AskPassword = [this](const QString& caption, const QString& prompt) { return PasswordBox(caption, prompt); };
-    MinimizeHonoured = [] { return stakor::MinimizeHonoured(); };
-    TaskBarPresent = [] { return stakor::TaskBarPresent(); };
+    MinimizeHonoured = [] { return WindowSystem().MinimizeHonoured(); };
+    TaskBarPresent = [] { return WindowSystem().TaskBarPresent(); };
     OpenSettings = [this] {
         THideForm form(Core.Ini, Core.Lang, &Window);
         form.exec();

@@ -25,6 +25,8 @@ public:
     void MoveEnded(QWidget&) override {}
     void Raise(QWidget&, const QString& token) override { Raised.push_back(token); }
     bool ReportsMinimized() const override { return false; }
+    bool MinimizeHonoured() const override { return true; }
+    bool TaskBarPresent() const override { return true; }
     std::optional<bool> KeyHeld(quint32) const override { return std::nullopt; }
     void WriteNames(QWidget&, const QByteArray&, const QByteArray&) override {}
     void ReadNames(QWidget&, QByteArray&, QByteArray&) override {}
