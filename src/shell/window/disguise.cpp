@@ -285,7 +285,7 @@ void TDisguise::ShowOtherWindows()
             continue;
         hidden.Widget->setWindowTitle(hidden.Title);
         if (!ProgramClass.isEmpty())
-            WriteNames(*hidden.Widget, ProgramClass, ProgramEntry);
+            WindowSystem().WriteNames(*hidden.Widget, ProgramClass, ProgramEntry);
         hidden.Widget->show();
     }
     // The game, not the help, has the keyboard on its return.
