@@ -17,7 +17,9 @@
 #   tests/e2e/wayland_e2e.sh PROGRAM VNC_INPUT
 set -uo pipefail
 program=$(realpath "${1:?usage: wayland_e2e.sh PROGRAM VNC_INPUT}")
-vnc_input=$(realpath "${2:?usage: wayland_e2e.sh PROGRAM VNC_INPUT}")
+vnc_input=$(realpath "${2:?usage: wayland_e2e.sh PROGRAM VNC_INPUT [APP_ID]}")
+# The id the game's window carries: its desktop entry's name.
+app_id=${3:-org.example.VexamoStakor}
 script=$(realpath "$0")
 
 if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
@@ -41,7 +43,7 @@ if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
         [ -d "$(dirname "$program")/$folder" ] && cp -r "$(dirname "$program")/$folder" "$top/game/"
     done
     inner=(env STAKOR_E2E_INNER=1 STAKOR_E2E_TOP="$top" bash "$top/game/$(basename "$script")"
-        "$top/game/$(basename "$program")" "$top/game/$(basename "$vnc_input")")
+        "$top/game/$(basename "$program")" "$top/game/$(basename "$vnc_input")" "$app_id")
     # Its own network namespace keeps the game's single-instance marker apart
     # from any other game of the same user on the machine.
     # wayvnc listens on a local socket, so the namespace needs no loopback.
@@ -162,8 +164,8 @@ fi
 sleep 1 # the first frames
 shot shown
 read -r wx wy ww wh _ < <(game_window)
-swaymsg -t get_tree | jq -r '.. | objects | select(.name? == "Vexamo Stakor") | .app_id' | grep -x 'vexamo-stakor' >/dev/null ||
-    fail "the game's window does not carry the application id vexamo-stakor"
+swaymsg -t get_tree | jq -r '.. | objects | select(.name? == "Vexamo Stakor") | .app_id' | grep -xF "$app_id" >/dev/null ||
+    fail "the game's window does not carry the application id $app_id"
 echo "note: the window is ${ww}x${wh} at $wx,$wy"
 [ "$ww" = 446 ] && [ "$wh" = 453 ] || fail "the window is ${ww}x${wh}, not 446x453"
 
@@ -313,7 +315,7 @@ drive <<EOF
 type Secret
 key Return
 EOF
-back() { identities | grep -E '^vexamo-stakor Vexamo Stakor$' >/dev/null; }
+back() { identities | grep -xF "$app_id Vexamo Stakor" >/dev/null; }
 if wait_for back; then
     pass "the right password brought the game back under its own name"
 else
