@@ -52,29 +52,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Waits up to 10 s for a line of the trace matching a pattern.
-await() {
-    for _ in $(seq 1 200); do
-        grep -E "$1" "$trace" >/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
-count() { grep -cE "$1" "$trace"; }
-await_last() {
-    for _ in $(seq 1 200); do
-        tail -1 "$trace" | grep -E "$1" >/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
-await_count() {
-    for _ in $(seq 1 200); do
-        [ "$(count "$1")" -ge "$2" ] && return 0
-        sleep 0.05
-    done
-    return 1
-}
+source "$(dirname "$(realpath "$0")")/trace_wait.sh"
 
 settings="$work/config/Orvelan Games/Vexamo Stakor"
 mkdir -p "$settings"

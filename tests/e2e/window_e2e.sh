@@ -68,32 +68,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Waits up to 10 s for a line of the trace matching a pattern.
-await() {
-    for _ in $(seq 1 200); do
-        grep -qE "$1" "$trace" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-count() { grep -cE "$1" "$trace"; }
-# Waits up to 10 s for the trace's last line to match: a loaded machine may
-# take a while to write it.
-await_last() {
-    for _ in $(seq 1 200); do
-        tail -1 "$trace" | grep -E "$1" >/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
-# Waits up to 10 s for a pattern to have matched N lines of the trace.
-await_count() {
-    for _ in $(seq 1 200); do
-        [ "$(count "$1")" -ge "$2" ] && return 0
-        sleep 0.05
-    done
-    return 1
-}
+source "$(dirname "$(realpath "$0")")/trace_wait.sh"
 
 if [ "$mode" = openbox ]; then
     openbox >/dev/null 2>&1 &

@@ -1,0 +1,33 @@
+# Waits on the game's STAKOR_TRACE lines, for the end-to-end scripts that
+# source it; they set $trace to the file the game writes its trace to. Each
+# wait polls for up to 10 s, since a loaded machine may take its time.
+
+# A line of the trace matches a pattern.
+await() {
+    for _ in $(seq 1 200); do
+        grep -E "$1" "$trace" >/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# How many lines of the trace match a pattern.
+count() { grep -cE "$1" "$trace"; }
+
+# The trace's last line matches a pattern.
+await_last() {
+    for _ in $(seq 1 200); do
+        tail -1 "$trace" | grep -E "$1" >/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# At least N lines of the trace match a pattern.
+await_count() {
+    for _ in $(seq 1 200); do
+        [ "$(count "$1")" -ge "$2" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
