@@ -18,7 +18,7 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core
     xdg-utils qt6-translations-l10n
     libgtest-dev libbenchmark-dev libxcb1-dev libqt6svg6
-    libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
+    libsdl2-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
     qt6-wayland
 )
 # Only the tests need these: the window's run under a real X server and under
