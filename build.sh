@@ -34,7 +34,7 @@ as_root() {
 install_missing() {
     local missing=() package
     for package in "${packages[@]}" "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'install ok installed' >/dev/null ||
             missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return
