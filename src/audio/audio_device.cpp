@@ -256,18 +256,18 @@ void TAudioDevice::TState::LoadEffects()
         const auto data = ReadSmallFile(SoundDir / (std::string(SoundEffectNames[i]) + ".wav"), LargestEffectFile);
         if (!LooksLikeWave(data))
             continue;
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec wave{};
         Uint8* samples = nullptr;
         Uint32 length = 0;
-        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1, &spec, &samples, &length))
+        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1, &wave, &samples, &length))
             continue;
-        const Uint32 frame = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
-        const uint64_t longest = uint64_t{frame} * static_cast<uint64_t>(spec.freq) * LongestEffectMs / 1000;
+        const Uint32 frame = SDL_AUDIO_BITSIZE(wave.format) / 8 * wave.channels;
+        const uint64_t longest = uint64_t{frame} * static_cast<uint64_t>(wave.freq) * LongestEffectMs / 1000;
         length = static_cast<Uint32>(std::min<uint64_t>(length - length % std::max<Uint32>(frame, 1), longest));
         SDL_AudioCVT convert{};
         if (frame > 0 && length > 0 &&
             SDL_BuildAudioCVT(
-                &convert, spec.format, spec.channels, spec.freq, DeviceFormat, DeviceChannels, Frequency) >= 0) {
+                &convert, wave.format, wave.channels, wave.freq, DeviceFormat, DeviceChannels, Frequency) >= 0) {
             std::vector<Uint8> buffer(static_cast<size_t>(length) * static_cast<size_t>(std::max(convert.len_mult, 1)));
             std::memcpy(buffer.data(), samples, length);
             convert.buf = buffer.data();
