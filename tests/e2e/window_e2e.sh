@@ -16,33 +16,8 @@ set -uo pipefail
 program=$(realpath "${1:?usage: window_e2e.sh PROGRAM}")
 
 if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
-    missing=()
-    for tool in xvfb-run Xvfb xdotool xwininfo xprop unshare; do
-        command -v "$tool" >/dev/null || missing+=("$tool")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        echo "SKIPPED: window_e2e.sh needs ${missing[*]} (Debian: xvfb xdotool x11-utils)"
-        exit 77
-    fi
-    if ! unshare -n true 2>/dev/null; then
-        echo "SKIPPED: window_e2e.sh needs 'unshare -n' (a network namespace of its own)"
-        exit 77
-    fi
-    status=0
-    modes=(bare)
-    if command -v openbox >/dev/null; then
-        modes+=(openbox)
-    else
-        echo "note: openbox is not installed; only the run without a window manager"
-    fi
-    for mode in "${modes[@]}"; do
-        echo "=== $mode"
-        # Its own network namespace keeps the game's single-instance marker
-        # apart from any other game running on the machine.
-        STAKOR_E2E_INNER=1 STAKOR_E2E_MODE=$mode unshare -n \
-            xvfb-run -a -s '-screen 0 1280x1024x24 -ardelay 250 -arinterval 30' "$0" "$program" || status=1
-    done
-    exit $status
+    source "$(dirname "$(realpath "$0")")/x11_modes.sh"
+    run_x11_modes "$0" "$program" '-ardelay 250 -arinterval 30'
 fi
 
 # ---- Inside Xvfb -------------------------------------------------------------------
