@@ -56,6 +56,7 @@ if [ "$mode" = openbox ]; then
     openbox --sm-disable >/dev/null 2>&1 &
     wm=$!
     wait_for sh -c "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null"
+    kill -0 "$wm" 2>/dev/null || { fail "openbox did not start"; exit 1; }
 fi
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1

@@ -40,7 +40,7 @@ if [ "${2:-}" != --inner ]; then
     fi
     for manager in "${managers[@]}"; do
         echo "=== window manager: $manager"
-        STAKOR_E2E_ISOLATED=1 "${isolate[@]}" xvfb-run -a -s "-screen 0 1024x768x24" \
+        STAKOR_E2E_ISOLATED=1 "${isolate[@]}" xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
             bash "$script" "$game" --inner "$manager" || status=1
     done
     exit $status
@@ -86,6 +86,7 @@ if [ "$manager" = openbox ]; then
     wait_for xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
         wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep window >/dev/null' || true
     sleep 0.5
+    kill -0 "${pids[-1]}" 2>/dev/null || { fail "openbox did not start"; exit 1; }
 fi
 
 "$game" >"$work/game.log" 2>&1 &

@@ -28,7 +28,7 @@ if [ "${STAKOR_E2E_INNER:-}" != 1 ]; then
     # Its own network namespace keeps the game's single-instance marker apart
     # from any other game running on the machine.
     STAKOR_E2E_INNER=1 unshare -n \
-        xvfb-run -a -s '-screen 0 1280x1024x24 -ardelay 250 -arinterval 30' "$0" "$program"
+        xvfb-run -a -s '-screen 0 1280x1024x24 -noreset -ardelay 250 -arinterval 30' "$0" "$program"
     exit $?
 fi
 
@@ -63,7 +63,7 @@ printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
 "$program" 2>"$trace" &
 game=$!
-await '^trace shown' || { fail "the window never showed"; exit 1; }
+await '^trace shown' || { fail "the window never showed"; explain_not_shown "$game"; exit 1; }
 window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
 [ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
 xdotool windowfocus "$window" 2>/dev/null

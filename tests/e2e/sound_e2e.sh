@@ -33,7 +33,7 @@ if [ "${2:-}" != --inner ]; then
     fi
     # The namespace keeps the game's single-instance marker, and the server,
     # apart from anything else running on the machine.
-    exec unshare -n xvfb-run -a -s '-screen 0 1024x768x24' "$script" "$game" --inner
+    exec unshare -n xvfb-run -a -s '-screen 0 1024x768x24 -noreset' "$script" "$game" --inner
 fi
 
 # ---- Inside the namespace and Xvfb ------------------------------------------------

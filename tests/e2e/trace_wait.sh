@@ -31,3 +31,26 @@ await_count() {
     done
     return 1
 }
+
+# What a script says when the window never showed: whether the game still
+# runs, what the X server holds of it, and whether it shows after all, so a
+# failure on a loaded machine tells slowness from a hang.
+explain_not_shown() {
+    local game_pid=$1 waited
+    if kill -0 "$game_pid" 2>/dev/null; then
+        echo "--- the game still runs: $(ps -o stat=,etime=,time= -p "$game_pid")"
+    else
+        wait "$game_pid" 2>/dev/null
+        echo "--- the game has ended (status $?)"
+    fi
+    echo "--- its windows on the server:"
+    xwininfo -root -tree 2>&1 | grep -i 'stakor' || echo "(none)"
+    for waited in $(seq 1 20); do
+        sleep 1
+        if grep -E '^trace shown' "$trace" >/dev/null; then
+            echo "--- it showed $waited s later"
+            return
+        fi
+    done
+    echo "--- nor 20 s later"
+}

@@ -52,13 +52,14 @@ if [ "$mode" = openbox ]; then
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
         sleep 0.05
     done
+    kill -0 "$wm" 2>/dev/null || { fail "openbox did not start"; exit 1; }
 fi
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data STAKOR_TRACE=1
 : >"$trace" # there before the game opens it, for the first look
 "$program" 2>"$trace" &
 game=$!
-await '^trace shown' || { fail "the window never showed"; exit 1; }
+await '^trace shown' || { fail "the window never showed"; explain_not_shown "$game"; exit 1; }
 window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
 [ -n "$window" ] || { fail "no window named Vexamo Stakor"; exit 1; }
 focus() {

@@ -4,6 +4,11 @@
 # marker stays apart from any other game on the machine. Inside, the script
 # finds STAKOR_E2E_INNER=1 and its mode in STAKOR_E2E_MODE.
 #
+# Every Xvfb of these scripts runs with -noreset: by default the server resets
+# whenever its last client leaves, and a client that connects meanwhile (the
+# window manager just after a polling xprop, the game) is dropped without a
+# word, now and then, on a busy machine.
+#
 #   run_x11_modes SCRIPT PROGRAM [XVFB_SERVER_ARGS]   (exits with the result)
 run_x11_modes() {
     local script=$1 program=$2 server=${3:-}
@@ -28,7 +33,7 @@ run_x11_modes() {
     for mode in "${modes[@]}"; do
         echo "=== $mode"
         STAKOR_E2E_INNER=1 STAKOR_E2E_MODE=$mode unshare -n \
-            xvfb-run -a -s "-screen 0 1280x1024x24 $server" "$script" "$program" || status=1
+            xvfb-run -a -s "-screen 0 1280x1024x24 -noreset $server" "$script" "$program" || status=1
     done
     exit $status
 }
