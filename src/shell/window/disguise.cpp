@@ -66,8 +66,9 @@ QByteArray Capitalised(QByteArray name)
 // click or key in it should it be on the screen, asks to restore.
 class TDisguise::TStandIn : public QWidget {
 public:
-    TStandIn(std::function<void()> restore, std::function<bool()> close)
-        : QWidget(nullptr, Qt::Window), Restore(std::move(restore)), Close(std::move(close))
+    TStandIn(std::function<void()> restore, std::function<bool()> close, std::function<bool()> statesReported)
+        : QWidget(nullptr, Qt::Window), Restore(std::move(restore)), Close(std::move(close)),
+          StatesReported(std::move(statesReported))
     {
         setObjectName(QStringLiteral("DisguiseStandIn"));
         setAttribute(Qt::WA_QuitOnClose);
@@ -87,7 +88,9 @@ protected:
     }
     void changeEvent(QEvent* event) override
     {
-        if (event->type() == QEvent::WindowStateChange && !isMinimized() && isVisible())
+        // Where the state is only Qt's own echo, taking it for a restore would
+        // minimise again, get the echo again, and so on without end.
+        if (event->type() == QEvent::WindowStateChange && !isMinimized() && isVisible() && StatesReported())
             Restore();
         QWidget::changeEvent(event);
     }
@@ -105,6 +108,7 @@ protected:
 private:
     std::function<void()> Restore;
     std::function<bool()> Close;
+    std::function<bool()> StatesReported;
 };
 
 TDisguise::TDisguise(TGameCore& core, QWidget& window, bool& minimized)
@@ -113,6 +117,7 @@ TDisguise::TDisguise(TGameCore& core, QWidget& window, bool& minimized)
     AskPassword = [this](const QString& caption, const QString& prompt) { return PasswordBox(caption, prompt); };
     MinimizeHonoured = [] { return WindowSystem().MinimizeHonoured(); };
     TaskBarPresent = [] { return WindowSystem().TaskBarPresent(); };
+    ReportsMinimized = [] { return WindowSystem().ReportsMinimized(); };
     OpenSettings = [this] {
         THideForm form(Core.Ini, Core.Lang, &Window);
         form.exec();
@@ -215,7 +220,8 @@ void TDisguise::MakeStandIn()
             // Closing from the task bar while minimised never asks (the close
             // query sees `Minimized`), and the stand-in goes with the game.
             return Window.close();
-        });
+        },
+        [this] { return ReportsMinimized(); });
     standIn->setWindowTitle(DisplayTitle(TaskBarTitle_));
     standIn->setWindowIcon(DisguiseIcon);
     standIn->move(Window.pos());

@@ -78,6 +78,11 @@ public:
     // minimised one can be found there again; tests answer for a desktop.
     std::function<bool()> MinimizeHonoured;
     std::function<bool()> TaskBarPresent;
+    // Whether the desktop tells when a window was minimised or restored.
+    // Where it does not, Qt hands a minimised window its state back at once:
+    // that is no restore, and the stand-in then comes back only by a click
+    // or key in it, or by a second start.
+    std::function<bool()> ReportsMinimized;
 
 private:
     class TStandIn;

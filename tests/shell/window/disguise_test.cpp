@@ -155,6 +155,34 @@ private slots:
         QVERIFY(!d.Disguise().StandIn());
     }
 
+    // Where the desktop never reports minimising (Wayland), Qt hands the
+    // minimised stand-in its state back by itself, right after each request.
+    // Taken for a restore, it asked for the password, minimised again and got
+    // the echo again: a flood of requests that cost the game its connection.
+    void anEchoedStateIsNoRestoreWhereMinimisingIsNotReported()
+    {
+        TDisguiseWorld d("Geheim");
+        d.Disguise().ReportsMinimized = [] { return false; };
+        d.StartGame();
+        d.Esc();
+        QWidget* standIn = d.Disguise().StandIn();
+        QVERIFY(standIn && standIn->isVisible());
+        for (int echo = 0; echo < 3; ++echo) {
+            standIn->setWindowState(standIn->windowState() & ~Qt::WindowMinimized);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(d.Asked.isEmpty());
+        QCOMPARE(d.Disguise().State(), EState::DisguisedAndHidden);
+
+        // A click in the stand-in asks, and the right answer brings the game back.
+        d.Answers = {QStringLiteral("Geheim")};
+        QTest::mouseClick(standIn, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(d.Asked.size(), 1);
+        QCOMPARE(d.Disguise().State(), EState::Shown);
+        QVERIFY(d.Form().isVisible());
+    }
+
     void minimizeButtonNeverAsks()
     {
         TDisguiseWorld d("Geheim");
