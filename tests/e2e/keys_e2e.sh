@@ -69,20 +69,7 @@ window=$(xdotool search --onlyvisible --name '^Vexamo Stakor$' | head -1)
 xdotool windowfocus "$window" 2>/dev/null
 sleep 0.3
 
-xdotool key F2
-await 'press running=1' || fail "F2 started no game"
-sleep 1.5 # a new figure cannot be dropped before its first step
-xdotool keydown s
-sleep 3
-xdotool keyup s
-sleep 0.3
-drops=$(count '^trace fast drop on')
-[ "$drops" -eq 1 ] || fail "holding S for 3 s started $drops fast drops, not 1"
-await '^trace release' || fail "letting go of S was not taken as a release"
-xdotool key s
-await_count '^trace fast drop on' 2
-drops=$(count '^trace fast drop on')
-[ "$drops" -eq 2 ] || fail "a new press of S after letting go gave $drops fast drops in all, not 2"
+check_held_drop s S 3
 
 # A held move key repeats: many presses in a second.
 before=$(count '^trace press')

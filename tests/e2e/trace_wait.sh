@@ -32,6 +32,28 @@ await_count() {
     return 1
 }
 
+# F2 starts a game; a drop key held for some seconds then starts exactly one
+# fast drop, and a real release and press afterwards the next. The script
+# gives xdotool's key name, the name its messages use, and how long to hold.
+check_held_drop() {
+    local key=$1 name=$2 seconds=$3 drops
+    xdotool key F2
+    await 'press running=1' || fail "F2 started no game"
+    sleep 1.5 # a new figure cannot be dropped before its first step
+    xdotool keydown "$key"
+    sleep "$seconds"
+    xdotool keyup "$key"
+    sleep 0.3
+    drops=$(count '^trace fast drop on')
+    [ "$drops" -eq 1 ] || fail "holding $name for $seconds s started $drops fast drops, not 1"
+    await '^trace release' || fail "letting go of $name was not taken as a release"
+    # Let go and pressed again: the next fast drop.
+    xdotool key "$key"
+    await_count '^trace fast drop on' 2
+    drops=$(count '^trace fast drop on')
+    [ "$drops" -eq 2 ] || fail "a new press of $name after letting go gave $drops fast drops in all, not 2"
+}
+
 # What a script says when the window never showed: whether the game still
 # runs, what the X server holds of it, and whether it shows after all, so a
 # failure on a loaded machine tells slowness from a hang.

@@ -73,21 +73,7 @@ focus() {
 focus
 
 # A held drop key: one fast drop, however long it is held.
-xdotool key F2
-await 'press running=1' || fail "F2 started no game"
-sleep 1.5 # a new figure cannot be dropped before its first step
-xdotool keydown Down
-sleep 4
-xdotool keyup Down
-sleep 0.3
-drops=$(count '^trace fast drop on')
-[ "$drops" -eq 1 ] || fail "holding Down for 4 s started $drops fast drops, not 1"
-await '^trace release' || fail "letting go of Down was not taken as a release"
-# Let go and pressed again: the next fast drop.
-xdotool key Down
-await_count '^trace fast drop on' 2
-drops=$(count '^trace fast drop on')
-[ "$drops" -eq 2 ] || fail "a new press of Down after letting go gave $drops fast drops in all, not 2"
+check_held_drop Down Down 4
 
 # Ctrl+Pause pauses and resumes like Pause.
 xdotool key ctrl+Pause

@@ -58,6 +58,26 @@ QLabel* MakeColorLabel(TColorShape* shape)
     return label;
 }
 
+// A colour swatch in a sunken bevel whose left edge stands at x in the group,
+// with its label on it.
+struct TSwatch {
+    QFrame* Bevel;
+    TColorShape* Shape;
+    QLabel* Label;
+};
+
+TSwatch MakeSwatch(QWidget* group, int x)
+{
+    auto* bevel = new QFrame(group);
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bevel->setGeometry(x, 16, 106, 42);
+    auto* shape = new TColorShape(group);
+    shape->setGeometry(x + 1, 17, 105, 41);
+    QLabel* label = MakeColorLabel(shape);
+    label->setGeometry(5, 13, 95, 15); // x + 6, 30 in the group
+    return {bevel, shape, label};
+}
+
 QListWidget* MakeList(QWidget* group)
 {
     auto* list = new QListWidget(group);
@@ -156,13 +176,10 @@ TGraphicsForm::TGraphicsForm(TGameCore& core, QAction* gridMark, TGraphicsChoose
     BgBrowseButton->setGeometry(199, 16, 22, 22);
     BgBrowseButton->setAutoRaise(true);
     BgBrowseButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    GlassBgBevel = new QFrame(GlassBgGroupBox);
-    GlassBgBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    GlassBgBevel->setGeometry(234, 16, 106, 42);
-    GlassBgShape = new TColorShape(GlassBgGroupBox);
-    GlassBgShape->setGeometry(235, 17, 105, 41);
-    GlassBgLabel = MakeColorLabel(GlassBgShape);
-    GlassBgLabel->setGeometry(5, 13, 95, 15); // 240, 30 in the group
+    const TSwatch background = MakeSwatch(GlassBgGroupBox, 234);
+    GlassBgBevel = background.Bevel;
+    GlassBgShape = background.Shape;
+    GlassBgLabel = background.Label;
     StretchGlassBgCheckBox = new QCheckBox(QStringLiteral("Stretch image"), GlassBgGroupBox);
     StretchGlassBgCheckBox->setGeometry(216, 70, 142, 17);
 
@@ -172,13 +189,10 @@ TGraphicsForm::TGraphicsForm(TGameCore& core, QAction* gridMark, TGraphicsChoose
 
     GlassGridGroupBox = new QGroupBox(QStringLiteral(" Grid "), this);
     GlassGridGroupBox->setGeometry(211, 102, 162, 96);
-    GlassGridBevel = new QFrame(GlassGridGroupBox);
-    GlassGridBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    GlassGridBevel->setGeometry(29, 16, 106, 42);
-    GlassGridShape = new TColorShape(GlassGridGroupBox);
-    GlassGridShape->setGeometry(30, 17, 105, 41);
-    GlassGridLabel = MakeColorLabel(GlassGridShape);
-    GlassGridLabel->setGeometry(5, 13, 95, 15); // 35, 30 in the group
+    const TSwatch grid = MakeSwatch(GlassGridGroupBox, 29);
+    GlassGridBevel = grid.Bevel;
+    GlassGridShape = grid.Shape;
+    GlassGridLabel = grid.Label;
     GlassGridCheckBox = new QCheckBox(QStringLiteral("Show grid"), GlassGridGroupBox);
     GlassGridCheckBox->setGeometry(11, 70, 142, 17);
 
