@@ -69,6 +69,7 @@ fail() {
     failures=$((failures + 1))
 }
 pass() { echo "ok: $*"; }
+source "$(dirname "$script")/trace_wait.sh"
 
 # Polls a command for up to ten seconds.
 wait_for() {
@@ -101,6 +102,7 @@ wait_long() { wait_for "$@" || wait_for "$@" || wait_for "$@"; }
 if ! wait_long has_visible 'Vexamo Stakor'; then
     fail "the game's window never showed"
     cat "$work/game.log"
+    where_it_waits "$game_pid"
     exit 1
 fi
 main=$(visible_named 'Vexamo Stakor' | head -1)
@@ -358,6 +360,7 @@ if wait_long traced '^trace shown' && wait_for has_visible 'Vexamo Stakor'; then
     fi
 else
     fail "the game did not start again"
+    trace=$work/open.log explain_not_shown "$game_pid"
 fi
 
 if [ $failures -gt 0 ]; then

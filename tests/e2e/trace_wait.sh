@@ -75,4 +75,23 @@ explain_not_shown() {
         fi
     done
     echo "--- nor 20 s later"
+    where_it_waits "$game_pid"
+}
+
+# Where each thread of a game that hangs waits: its stacks when gdb is at
+# hand, else what the kernel says of each thread; and any process it started
+# (a child that never ran its program is a hang in itself).
+where_it_waits() {
+    local game_pid=$1 task
+    kill -0 "$game_pid" 2>/dev/null || return
+    echo "--- its children: $(ps -o pid=,stat=,args= --ppid "$game_pid" | tr '\n' ';')"
+    if command -v gdb >/dev/null; then
+        echo "--- its threads:"
+        timeout 60 gdb -p "$game_pid" -batch -nx -ex 'set pagination off' -ex 'thread apply all bt' 2>&1 |
+            grep -E '^(Thread|#)' | cut -c1-200
+    else
+        for task in /proc/"$game_pid"/task/*; do
+            echo "--- thread ${task##*/}: $(cat "$task/comm" 2>/dev/null) waits in $(cat "$task/wchan" 2>/dev/null)"
+        done
+    fi
 }
